@@ -369,7 +369,9 @@ void ScriptPlayer::unstoredCommands(QString& item) {
         {kGestureAt, 0},
         {kBalloonOff, 0},
     }};
-    for (const auto& [kw, variant] : kOrder) {
+    for (const auto& step : kOrder) {
+        const Keyword kw = step.first;
+        const int variant = step.second;
         for (int i = 0; i < count; ++i) {
             const SlotKeys& k = keys_[i];
             if (!named(i) || !has(k.folded[kw]))
