@@ -114,6 +114,10 @@ void ScriptPlayer::begin() {
 void ScriptPlayer::GetThescript(const QString& ScriptName) {
     begin();
 
+    if (QFileInfo(ScriptName).isDir()) {
+        report(ScriptError::pathAccess());
+        return;
+    }
     QFile file(ScriptName);
     if (!file.open(QIODevice::ReadOnly)) {
         report(QFileInfo::exists(ScriptName) ? file.errorString() : ScriptError::fileNotFound());

@@ -19,6 +19,7 @@ class ScriptError : public std::runtime_error {
     static QString overflow() { return QStringLiteral("Overflow"); }
     static QString outOfRange() { return QStringLiteral("Subscript out of range"); }
     static QString fileNotFound() { return QStringLiteral("File not found"); }
+    static QString pathAccess() { return QStringLiteral("Path/File access error"); }
 
   private:
     QString description_;

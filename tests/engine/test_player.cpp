@@ -298,6 +298,8 @@ TEST_F(PlayerTest, AMissingScriptIsReportedAsLineOne) {
     player.GetThescript(programDir.filePath("nothing-here.vtl"));
     EXPECT_TRUE(player.failed());
     EXPECT_EQ(host.statusTexts.last(), "...File not found...Line - 1");
+    player.GetThescript(programDir.path());
+    EXPECT_EQ(host.statusTexts.last(), "...Path/File access error...Line - 1");
 }
 
 TEST_F(PlayerTest, TheItemCounterIsSixteenBits) {
