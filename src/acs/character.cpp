@@ -135,10 +135,9 @@ namespace {
     if (kind == FileKind::CompoundDocument) {
         throw Error(
             "this is a version 1.x character file (an OLE compound document); only version 2 "
-            "character files (.acs, .acf) can be read",
-            0);
+            "character files (.acs, .acf) can be read");
     }
-    throw Error("not a character file: unknown signature", 0);
+    throw Error("not a character file: unknown signature");
 }
 
 // The block a locator addresses, checked against the file.
@@ -364,17 +363,18 @@ std::vector<std::uint8_t> readWrappedBody(ByteReader& in, const char* what) {
     if (first == 0 && second <= body.size()) {
         return {body.begin(), body.begin() + second};  // stored uncompressed
     }
-    std::string lastError = std::string(what) + ": sizes " + std::to_string(first) + " and " +
-                            std::to_string(second) + " do not match the " +
-                            std::to_string(body.size()) + " bytes present";
+    Error last(std::string(what) + ": sizes " + std::to_string(first) + " and " +
+                   std::to_string(second) + " do not match the " + std::to_string(body.size()) +
+                   " bytes present",
+               bodyAt - 8);
     for (Order o : orders) {
         try {
             return decompress(body.first(o.compressed), o.decoded, bodyAt);
         } catch (const Error& e) {
-            lastError = std::string(what) + ": " + e.what();
+            last = e.within(what);
         }
     }
-    throw Error(lastError, bodyAt - 8);
+    throw last;
 }
 
 struct AcfEntry {
@@ -623,7 +623,7 @@ Character Character::open(const std::filesystem::path& path) {
                 refuseKind(detectKind(bytes));
         }
     } catch (const Error& e) {
-        throw Error(path.filename().string() + ": " + e.what());
+        throw e.within(path.filename().string());
     }
     refuseKind(FileKind::Unknown);
 }
@@ -681,7 +681,7 @@ const Image& Character::image(std::size_t index) const {
             detail::storedToImage(s.pixels, *img);
         }
     } catch (const Error& e) {
-        throw Error(at("image", index) + ": " + e.what());
+        throw e.within(at("image", index));
     }
     slot = std::move(img);
     return *slot;
@@ -711,7 +711,7 @@ const Region& Character::region(std::size_t index) const {
             *region = parseRegion(s.region, s.regionOffset);
         }
     } catch (const Error& e) {
-        throw Error(at("region of image", index) + ": " + e.what());
+        throw e.within(at("region of image", index));
     }
     std::lock_guard lock(impl_->mutex);
     auto& slot = impl_->regionCache[index];
@@ -738,7 +738,7 @@ std::span<const std::uint8_t> Character::sound(std::size_t index) const {
         try {
             detail::checkWave(s.data, s.offset);
         } catch (const Error& e) {
-            throw Error(at("sound", index) + ": " + e.what());
+            throw e.within(at("sound", index));
         }
         impl_->soundChecked[index] = true;
     }
