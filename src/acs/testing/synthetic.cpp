@@ -17,6 +17,11 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
         out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     }
 }
+void putTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<std::uint8_t>(tag[i]));
+    }
+}
 void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -73,9 +78,10 @@ std::vector<std::uint8_t> dib(int width, int height, int bits, std::uint8_t fill
 
 std::vector<std::uint8_t> makeWave(std::size_t samples, std::uint32_t seed) {
     std::vector<std::uint8_t> out;
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
+    putTag(out, "RIFF");
     put32(out, static_cast<std::uint32_t>(36 + samples));
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    putTag(out, "WAVE");
+    putTag(out, "fmt ");
     put32(out, 16);
     put16(out, 1);      // PCM
     put16(out, 1);      // mono
@@ -83,7 +89,7 @@ std::vector<std::uint8_t> makeWave(std::size_t samples, std::uint32_t seed) {
     put32(out, 11025);  // bytes per second
     put16(out, 1);      // block align
     put16(out, 8);      // bits
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    putTag(out, "data");
     put32(out, static_cast<std::uint32_t>(samples));
     for (std::size_t i = 0; i < samples; ++i) {
         double v = std::sin(static_cast<double>(i) * (0.05 + 0.01 * (seed % 7)));
