@@ -154,6 +154,20 @@ ByteReader locate(ByteReader& header, std::span<const std::uint8_t> file, const 
     return ByteReader(file.subspan(offset, size), offset);
 }
 
+// An image-list or audio-list entry: a locator and a checksum. The locator is checked when it
+// is used, so that one bad entry does not stop the others from loading.
+struct ListEntry {
+    ByteReader locator;
+    std::uint32_t checksum;
+};
+
+ListEntry readListEntry(ByteReader& list, const char* what) {
+    const std::uint64_t at = list.absolutePosition();
+    const auto raw = list.bytes(12, what);
+    ByteReader checksum(raw.subspan(8), at + 8);
+    return {ByteReader(raw.first(8), at), checksum.u32(what)};
+}
+
 Frame readAcsFrame(ByteReader& in) {
     Frame f;
     f.images.resize(in.count(in.u16("frame image count"), 8, "frame images"));
@@ -296,14 +310,10 @@ Character Character::fromAcsBytes(std::vector<std::uint8_t> bytes) {
     std::size_t imageCount = imageList.count(imageList.u32("image count"), 12, "image list");
     impl->images.resize(imageCount);
     for (std::size_t i = 0; i < imageCount; ++i) {
-        imageList.need(12, "image list entry");
-        std::uint64_t entryAt = imageList.absolutePosition();
-        ByteReader entry(imageList.bytes(12, "image list entry"), entryAt);
-        entry.skip(8, "image locator");
-        std::uint32_t checksum = entry.u32("image checksum");
-        entry = ByteReader(entry.data(), entryAt);
+        ListEntry entry = readListEntry(imageList, "image list entry");
         try {
-            impl->images[i] = readAcsImage(locate(entry, file, "image locator"), checksum);
+            impl->images[i] = readAcsImage(locate(entry.locator, file, "image locator"),
+                                           entry.checksum);
         } catch (const Error& e) {
             impl->images[i] = ImageSource{};
             impl->images[i].error = at("image", i) + ": " + e.what();
@@ -315,13 +325,10 @@ Character Character::fromAcsBytes(std::vector<std::uint8_t> bytes) {
     impl->sounds.resize(soundCount);
     for (std::size_t i = 0; i < soundCount; ++i) {
         SoundSource& s = impl->sounds[i];
-        std::uint64_t entryAt = audioList.absolutePosition();
-        ByteReader entry(audioList.bytes(12, "audio list entry"), entryAt);
-        entry.skip(8, "sound locator");
-        s.checksum = entry.u32("sound checksum");
-        entry = ByteReader(entry.data(), entryAt);
+        ListEntry entry = readListEntry(audioList, "audio list entry");
+        s.checksum = entry.checksum;
         try {
-            ByteReader block = locate(entry, file, "sound locator");
+            ByteReader block = locate(entry.locator, file, "sound locator");
             s.data = block.data();
             s.offset = block.base();
         } catch (const Error& e) {

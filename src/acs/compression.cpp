@@ -58,6 +58,7 @@ class BitReader {
         }
     }
     inline std::uint64_t peek() const { return buf_; }
+    inline unsigned available() const { return count_; }
     inline void consume(unsigned n) {
         buf_ >>= n;
         count_ -= n;
@@ -133,11 +134,15 @@ void decompressInto(std::span<const std::uint8_t> src, std::span<std::uint8_t> o
         in.refill();
         std::uint64_t w = in.peek();
         if ((w & 1) == 0) {
-            if (dst == outEnd) {
-                fail("output longer than expected", baseOffset, where());
-            }
-            *dst++ = static_cast<std::uint8_t>(w >> 1);
-            in.consume(9);
+            // Literals: as many as the window holds.
+            do {
+                if (dst == outEnd) {
+                    fail("output longer than expected", baseOffset, where());
+                }
+                *dst++ = static_cast<std::uint8_t>(w >> 1);
+                in.consume(9);
+                w = in.peek();
+            } while (in.available() >= 9 && (w & 1) == 0);
             if (in.overrun()) {
                 fail("truncated stream", baseOffset, src.size());
             }
