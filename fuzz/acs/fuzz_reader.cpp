@@ -16,7 +16,7 @@ namespace acs = vistrel::acs;
 namespace {
 
 // Keeps each run short: writing compresses every image again.
-constexpr std::size_t kMaxPixelsToRewrite = 1 << 18;
+constexpr std::size_t kMaxPixelsToRewrite = 1 << 16;
 
 void exercise(const acs::Character& c) {
     std::size_t pixels = 0;

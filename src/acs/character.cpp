@@ -312,8 +312,8 @@ Character Character::fromAcsBytes(std::vector<std::uint8_t> bytes) {
     for (std::size_t i = 0; i < imageCount; ++i) {
         ListEntry entry = readListEntry(imageList, "image list entry");
         try {
-            impl->images[i] = readAcsImage(locate(entry.locator, file, "image locator"),
-                                           entry.checksum);
+            impl->images[i] =
+                readAcsImage(locate(entry.locator, file, "image locator"), entry.checksum);
         } catch (const Error& e) {
             impl->images[i] = ImageSource{};
             impl->images[i].error = at("image", i) + ": " + e.what();
@@ -609,6 +609,32 @@ std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
     return bytes;
 }
 
+namespace {
+
+// The file an .acf names, in the .acf's own folder: only the last component of the name counts
+// (either slash separates), and when no file has exactly that name one differing only in case
+// is taken, since such files come from systems that ignore case.
+std::filesystem::path findBeside(const std::filesystem::path& dir, std::u16string_view name) {
+    const auto slash = name.find_last_of(u"/\\");
+    const std::u16string_view base = slash == name.npos ? name : name.substr(slash + 1);
+    if (base.empty() || base == u"." || base == u"..") {
+        throw Error("animation file name \"" + toUtf8(name) + "\" is not a file name");
+    }
+    const std::filesystem::path exact = dir / std::filesystem::path(std::u16string(base));
+    std::error_code ec;
+    if (std::filesystem::exists(exact, ec)) {
+        return exact;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+        if (equalsIgnoreCase(entry.path().filename().u16string(), base)) {
+            return entry.path();
+        }
+    }
+    return exact;  // reading it reports the missing file
+}
+
+}  // namespace
+
 Character Character::open(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes = readFile(path);
     try {
@@ -618,11 +644,7 @@ Character Character::open(const std::filesystem::path& path) {
             case FileKind::Acf: {
                 auto dir = path.parent_path();
                 return fromAcfBytes(std::move(bytes), [&dir](const std::u16string& name) {
-                    std::filesystem::path p = std::filesystem::path(name).filename();
-                    if (p.empty()) {
-                        throw Error("empty animation file name");
-                    }
-                    return readFile(dir / p);
+                    return readFile(findBeside(dir, name));
                 });
             }
             case FileKind::CompoundDocument:

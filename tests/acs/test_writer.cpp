@@ -331,6 +331,10 @@ TEST(AcfWriter, SavedFilesOpenFromDisk) {
     EXPECT_EQ(c.kind(), acs::FileKind::Acf);
     EXPECT_EQ(c.animations().size(), sample().animations.size());
     EXPECT_TRUE(c.warnings().empty());
+    // Names are matched ignoring case, as on the systems these files come from.
+    const std::string second = acs::toUtf8(c.animations()[1].acaFileName);
+    fs::rename(dir.path() / second, dir.path() / acs::toUtf8(acs::toUpper(acs::fromUtf8(second))));
+    EXPECT_TRUE(acs::Character::open(acf).warnings().empty());
     fs::remove(dir.path() / acs::toUtf8(c.animations()[0].acaFileName));
     acs::Character partial = acs::Character::open(acf);
     EXPECT_EQ(partial.animations().size(), sample().animations.size() - 1);
