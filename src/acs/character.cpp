@@ -367,9 +367,6 @@ std::vector<std::uint8_t> readWrappedBody(ByteReader& in, const char* what) {
             orders.push_back(o);
         }
     }
-    if (first == 0 && second <= body.size()) {
-        return {body.begin(), body.begin() + second};  // stored uncompressed
-    }
     Error last(std::string(what) + ": sizes " + std::to_string(first) + " and " +
                    std::to_string(second) + " do not match the " + std::to_string(body.size()) +
                    " bytes present",
@@ -509,7 +506,7 @@ Character Character::fromAcfBytes(std::vector<std::uint8_t> bytes, const AcaLoad
                 if (image >= 0 && static_cast<std::size_t>(image) < images.size() &&
                     imagePresent[image]) {
                     f.images.push_back({static_cast<std::uint32_t>(imageBase + image), 0, 0});
-                } else if (image >= 0) {
+                } else if (image >= 0 && static_cast<std::size_t>(image) >= images.size()) {
                     impl->warn(label + ": frame refers to missing image " + std::to_string(image));
                 }
                 if (sound >= 0 && static_cast<std::size_t>(sound) < sounds.size()) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "acs/character.h"
+#include "acs/compression.h"
 #include "acs/region.h"
 #include "acs/testing/synthetic.h"
 #include "acs/writer.h"
@@ -36,6 +37,13 @@ class Builder {
             u16(c);
         }
         return s.empty() ? *this : u16(0);
+    }
+    Builder& bare(std::u16string_view s) {  // ACF string: no terminator
+        u32(static_cast<std::uint32_t>(s.size()));
+        for (char16_t c : s) {
+            u16(c);
+        }
+        return *this;
     }
     void set32(std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) {
@@ -400,4 +408,94 @@ TEST(Names, GuidTextAndCaseFolding) {
                             "e \xf0\x9f\x98\x80"),
               u"Gr\u00fc\u00dfe \U0001F600");
     EXPECT_EQ(acs::fromUtf8("a\xff"), u"a\uFFFD");
+}
+
+namespace {
+
+// Uncompressed size, compressed size, stream: the wrapper of .acf and .aca bodies.
+Bytes wrapped(const Bytes& body) {
+    const Bytes packed = acs::compress(body);
+    Builder b;
+    b.u32(static_cast<std::uint32_t>(body.size())).u32(static_cast<std::uint32_t>(packed.size()));
+    return b.raw(packed).bytes;
+}
+
+}  // namespace
+
+TEST(HandBuiltFile, SplitCharacterWithOverlaysAndBaseImages) {
+    // A 3x2 character (stride 4) with one animation in "wave.aca".
+    Builder body;
+    body.u16(1).u16(2).u16(1);
+    body.bare(u"Wave").bare(u"sub\\WAVE.ACA").bare(u"").u32(0xC0FFEE);
+    body.raw(Bytes(16, 0x42));
+    body.u16(1).u16(0x0409).bare(u"Split").bare(u"Hand-made").bare(u"");
+    body.u16(3).u16(2).u8(0).u32(0x10 | 0x100).u16(2).u16(0);
+    body.u32(2).raw({0, 0, 0, 0}).raw({0, 0, 255, 0}).u8(0).u16(0);
+    Builder acf;
+    acf.u32(0xABCDABC4).raw(wrapped(body.bytes));
+
+    Builder aca;
+    aca.u16(0);  // no sounds
+    aca.u16(2);
+    aca.u32(0);                                      // image 0: absent
+    aca.u32(8).u8(0).raw({1, 1, 0, 0, 0, 1, 1, 0});  // image 1: full frame, bottom-up
+    aca.u32(32).u32(32).u32(1).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0);  // empty region
+    aca.u8(1).u16(2);
+    // Frame 0: image 0 (absent), no sound.
+    aca.u16(0).u16(0xFFFF).u16(10).u32(0).u16(0xFFFE).u8(0).u8(0);
+    // Frame 1: image 1, two overlays after a base image the reader skips: the first sized
+    // by its own width and height, the second full-frame.
+    aca.u16(1).u16(0xFFFF).u16(20).u32(0).u16(0xFFFE).u8(1).u16(0).u16(50).u8(2);
+    aca.u8(1).u32(2).raw({9, 9}).u32(1).raw({7});
+    aca.u8(0).u32(4).u8(0).u8(0).u16(1).u16(0).u16(2).u16(1).raw({1, 1, 0, 0});
+    aca.u8(5).u32(8).u8(1).u8(0).u16(0).u16(0).u16(9).u16(9).raw({0, 0, 0, 0, 1, 0, 1, 0});
+    Builder acaFile;
+    acaFile.u16(1).u16(2).u32(0xC0FFEE).u8(1).raw(wrapped(aca.bytes));
+
+    std::u16string asked;
+    acs::Character c = acs::Character::fromAcfBytes(acf.bytes, [&](const std::u16string& name) {
+        asked = name;
+        return acaFile.bytes;
+    });
+    EXPECT_EQ(asked, u"sub\\WAVE.ACA");
+    EXPECT_EQ(c.info().localized.at(0).name, u"Split");
+    EXPECT_EQ(c.info().width, 3);
+    EXPECT_FALSE(c.info().voice);
+    ASSERT_EQ(c.animations().size(), 1u) << c.warnings().at(0);
+    const acs::Animation& a = c.animations()[0];
+    EXPECT_EQ(a.acaChecksum, 0xC0FFEEu);
+    ASSERT_EQ(a.frames.size(), 2u);
+    EXPECT_TRUE(a.frames[0].images.empty());
+    ASSERT_EQ(a.frames[1].images.size(), 1u);
+    EXPECT_EQ(c.image(a.frames[1].images[0].image).pixels, (Bytes{0, 1, 1, 1, 1, 0}));
+    EXPECT_EQ(a.frames[1].branches, (std::vector<acs::Branch>{{0, 50}}));
+    ASSERT_EQ(a.frames[1].overlays.size(), 2u);
+    const acs::Overlay& small = a.frames[1].overlays[0];
+    EXPECT_EQ(small.x, 1);
+    EXPECT_EQ(c.image(small.image), (acs::Image{2, 1, {1, 1}}));
+    const acs::Overlay& full = a.frames[1].overlays[1];
+    EXPECT_EQ(full.shape, 5);
+    EXPECT_TRUE(full.replaceTopImage);
+    EXPECT_EQ(c.image(full.image), (acs::Image{3, 2, {1, 0, 1, 0, 0, 0}}));
+    ASSERT_EQ(c.warnings().size(), 1u) << c.warnings()[0];
+    EXPECT_NE(c.warnings()[0].find("base images"), std::string::npos);
+
+    // The other order of the size fields reads the same.
+    Builder swapped;
+    const Bytes w = wrapped(body.bytes);
+    swapped.u32(0xABCDABC4)
+        .raw(Bytes(w.begin() + 4, w.begin() + 8))
+        .raw(Bytes(w.begin(), w.begin() + 4));
+    swapped.raw(Bytes(w.begin() + 8, w.end()));
+    EXPECT_EQ(acs::Character::fromAcfBytes(swapped.bytes,
+                                           [&](const std::u16string&) { return acaFile.bytes; })
+                  .info(),
+              c.info());
+    // A body version other than 2.1 is refused.
+    body.bytes[0] = 0;
+    Builder old;
+    old.u32(0xABCDABC4).raw(wrapped(body.bytes));
+    EXPECT_THROW(
+        acs::Character::fromAcfBytes(old.bytes, [](const std::u16string&) { return Bytes{}; }),
+        acs::Error);
 }
