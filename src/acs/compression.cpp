@@ -18,6 +18,15 @@ constexpr std::uint32_t kOffsetAddend[4] = {1, 65, 577, 4673};
 constexpr std::size_t kNearLimit = 4672;  // largest offset of classes A to C
 constexpr std::size_t kTrailerSize = 3;
 
+// The exact match search can visit every earlier occurrence of a byte pair, which is
+// quadratic on noise-like input. Real images need at most about a hundred candidate visits
+// per byte; once a block has used this budget, each further search stops after
+// kBoundedChainDepth candidates: the output stays valid but may then differ from the
+// original compiler's.
+constexpr std::size_t kExactSearchSteps = std::size_t{1} << 24;
+constexpr std::size_t kExactSearchStepsPerByte = 256;
+constexpr std::size_t kBoundedChainDepth = 64;
+
 inline std::uint64_t load64le(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
@@ -305,13 +314,19 @@ std::vector<std::uint8_t> compress(std::span<const std::uint8_t> data) {
     std::size_t registered = 0;  // positions below this are in the chains
     auto pairAt = [d](std::size_t p) { return static_cast<std::uint32_t>(d[p] | (d[p + 1] << 8)); };
 
+    std::size_t budget = kExactSearchSteps + kExactSearchStepsPerByte * size;
     std::size_t pos = 0;
     while (pos < size) {
         Match near, far;
+        std::size_t steps = 0;
         if (pos + 1 < size) {
             const std::size_t cap = std::min(kMaxCopyLength, size - pos);
             const std::uint8_t* cur = d + pos;
+            const std::size_t maxSteps = budget > 0 ? budget : kBoundedChainDepth;
             for (std::uint32_t p = head[pairAt(pos)]; p != kNone; p = prev[p]) {
+                if (++steps > maxSteps) {
+                    break;
+                }
                 std::size_t off = pos - p;
                 if (off > kMaxCopyOffset) {
                     break;
@@ -348,6 +363,9 @@ std::vector<std::uint8_t> compress(std::span<const std::uint8_t> data) {
                     }
                 }
             }
+        }
+        if (budget > 0) {
+            budget -= std::min(budget, steps);
         }
         Match pick;
         if (near.length && far.length) {

@@ -35,7 +35,9 @@ std::vector<std::uint8_t> decompress(std::span<const std::uint8_t> src, std::siz
                                      std::uint64_t baseOffset = 0);
 
 // Encodes `data` with the greedy match selection of the original character compiler, so that
-// recompressing an image read from a real file gives back its stored bytes.
+// recompressing an image read from a real file gives back its stored bytes. The search effort
+// per block is bounded: on noise-like data that would make the exact search quadratic, later
+// matches are searched less deeply (still valid, no longer the compiler's exact choice).
 std::vector<std::uint8_t> compress(std::span<const std::uint8_t> data);
 
 }  // namespace vistrel::acs

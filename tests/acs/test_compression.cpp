@@ -231,6 +231,15 @@ TEST(Compress, RoundTripsVariedData) {
     }
 }
 
+TEST(Compress, NoiseBeyondTheExactSearchBudgetStillRoundTrips) {
+    // Two-colour noise makes every byte pair recur everywhere: the search goes over its budget
+    // and continues with bounded depth.
+    const Bytes noise = randomBytes(300000, 2, 77);
+    const Bytes packed = acs::compress(noise);
+    EXPECT_LT(packed.size(), noise.size() / 3);
+    EXPECT_EQ(acs::decompress(packed, noise.size()), noise);
+}
+
 TEST(Compress, LongRunsAndFarMatches) {
     // A run longer than the longest copy: one literal, copies of 4096, 4096 and 1807 bytes
     // (9 + 31 + 31 + 29 bits) and the end token fill 16 bytes.
