@@ -94,23 +94,22 @@ class BitReader {
 }
 
 // Copies `length` bytes from `offset` bytes back, byte by byte in effect: the source may
-// overlap the destination, which repeats the last `offset` bytes.
-inline void copyMatch(std::uint8_t* dst, std::size_t offset, std::size_t length) {
+// overlap the destination, which repeats the last `offset` bytes. `room` is the space left in
+// the output from `dst`; with 8 bytes to spare, whole 8-byte words are copied and the few bytes
+// written past the copy are overwritten by the output that follows.
+inline void copyMatch(std::uint8_t* dst, std::size_t offset, std::size_t length, std::size_t room) {
     const std::uint8_t* src = dst - offset;
-    if (offset >= length) {
-        std::memcpy(dst, src, length);
-    } else if (offset == 1) {
+    if (offset == 1) {
         std::memset(dst, *src, length);
-    } else if (offset >= 8) {
-        while (length >= 8) {
+    } else if (offset >= 8 && room >= length + 8) {
+        std::uint8_t* const end = dst + length;
+        do {
             std::memcpy(dst, src, 8);
             dst += 8;
             src += 8;
-            length -= 8;
-        }
-        while (length-- > 0) {
-            *dst++ = *src++;
-        }
+        } while (dst < end);
+    } else if (offset >= length) {
+        std::memcpy(dst, src, length);
     } else {
         while (length-- > 0) {
             *dst++ = *src++;
@@ -195,7 +194,7 @@ void decompressInto(std::span<const std::uint8_t> src, std::span<std::uint8_t> o
         if (length > static_cast<std::size_t>(outEnd - dst)) {
             fail("output longer than expected", baseOffset, where());
         }
-        copyMatch(dst, offset, length);
+        copyMatch(dst, offset, length, static_cast<std::size_t>(outEnd - dst));
         dst += length;
     }
     if (dst != outEnd) {
