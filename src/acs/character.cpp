@@ -122,7 +122,7 @@ FileKind detectKind(std::span<const std::uint8_t> head) {
         if (sig == kAcsSignature) {
             return FileKind::Acs;
         }
-        if (sig == kAcfSignature || sig == 0xABCDABC2) {
+        if (sig == kAcfSignature || sig == kAcfOlderSignature) {
             return FileKind::Acf;
         }
     }

@@ -26,6 +26,7 @@ inline constexpr std::uint64_t kMaxFileSize = std::uint64_t{512} << 20;
 
 inline constexpr std::uint32_t kAcsSignature = 0xABCDABC3;
 inline constexpr std::uint32_t kAcfSignature = 0xABCDABC4;
+inline constexpr std::uint32_t kAcfOlderSignature = 0xABCDABC2;  // also accepted for .acf
 
 enum class FileKind { Acs, Acf, CompoundDocument, Unknown };
 
