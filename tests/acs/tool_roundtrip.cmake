@@ -1,0 +1,28 @@
+# Drives the built `acs` binary: extract, pack, extract again, and compare the two folders.
+# Arguments: -DACS=<binary> -DINPUT=<character file> -DWORK=<scratch folder>
+if(NOT EXISTS "${INPUT}")
+  message("no ${INPUT}: skipped")
+  return()
+endif()
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+foreach(step "extract;${INPUT};${WORK}/one" "pack;${WORK}/one/character.json;-o;${WORK}/packed.acs"
+             "extract;${WORK}/packed.acs;${WORK}/two")
+  execute_process(COMMAND "${ACS}" ${step} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "acs ${step} failed (${rc}): ${err}")
+  endif()
+endforeach()
+file(GLOB_RECURSE files RELATIVE "${WORK}/one" "${WORK}/one/*")
+list(LENGTH files count)
+if(count LESS 3)
+  message(FATAL_ERROR "extract wrote only ${count} files")
+endif()
+foreach(f IN LISTS files)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${WORK}/one/${f}" "${WORK}/two/${f}"
+                  RESULT_VARIABLE differ)
+  if(differ)
+    message(FATAL_ERROR "${f} differs after extract, pack, extract")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${WORK}")
