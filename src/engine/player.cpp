@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <string_view>
+
 namespace vistrel::engine {
 
 using agent::AgentError;
@@ -49,6 +51,14 @@ const std::array<QString, kKeywordCount> kKeywords = {
     QStringLiteral(".Balloon.Off"),
 };
 
+// The keywords case-folded and without their leading dot: what follows "name." in an item.
+const std::array<QString, kKeywordCount> kKeywordTails = [] {
+    std::array<QString, kKeywordCount> tails;
+    for (int k = 0; k < kKeywordCount; ++k)
+        tails[k] = kKeywords[k].mid(1).toCaseFolded();
+    return tails;
+}();
+
 const QString kLoad = QStringLiteral("Load.");
 const QString kReq = QStringLiteral("Req");
 const QString kWaitOn = QStringLiteral("WaitOn.Req.");
@@ -86,9 +96,8 @@ auto guarded(Call&& call) {
 }  // namespace
 
 struct ScriptPlayer::SlotKeys {
-    std::array<QString, kKeywordCount> key;     // name + keyword, as written
-    std::array<QString, kKeywordCount> folded;  // the same, case-folded
-    QString foldedName;                         // name + ".", case-folded
+    std::array<QString, kKeywordCount> key;  // name + keyword, as written
+    QString foldedName;                      // name + ".", case-folded
 };
 
 QString GetInfoFromIniFile(const QString& Heading, const QString& KeyName,
@@ -218,10 +227,8 @@ void ScriptPlayer::loadStep(QString& item) {
 
         SlotKeys keys;
         const QString& name = state_.names[slot];
-        for (int k = 0; k < kKeywordCount; ++k) {
+        for (int k = 0; k < kKeywordCount; ++k)
             keys.key[k] = name + kKeywords[k];
-            keys.folded[k] = keys.key[k].toCaseFolded();
-        }
         keys.foldedName = (name + QLatin1Char('.')).toCaseFolded();
         keys_.resize(slot);
         keys_.push_back(std::move(keys));
@@ -230,6 +237,12 @@ void ScriptPlayer::loadStep(QString& item) {
     } catch (const ScriptError&) {
     }
 }
+
+namespace {
+std::u16string_view view(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.constData()), static_cast<std::size_t>(s.size())};
+}
+}  // namespace
 
 void ScriptPlayer::refold(const QString& item) {
     // Folds into the buffer kept from the last item; surrogate pairs take Qt's full path.
@@ -248,12 +261,25 @@ void ScriptPlayer::refold(const QString& item) {
             dst[i] = QChar(c).toCaseFolded();
         }
     }
-    // Most items name one character or none: find which names occur once, so that the
-    // keyword tests run only for those.
+    // Every command of a character starts with its name and a dot: at each place where a name
+    // occurs, note which keywords follow it, so that a keyword test is a bit test.
     present_ = 0;
-    for (size_t i = 0; i < keys_.size(); ++i) {
-        if (folded_.contains(keys_[i].foldedName, Qt::CaseSensitive))
-            present_ |= std::uint64_t{1} << i;
+    keywordsAt_.fill(0);
+    const std::u16string_view text = view(folded_);
+    for (size_t slot = 0; slot < keys_.size(); ++slot) {
+        const std::u16string_view name = view(keys_[slot].foldedName);
+        for (size_t at = text.find(name); at != std::u16string_view::npos;
+             at = text.find(name, at + 1)) {
+            present_ |= std::uint64_t{1} << slot;
+            const std::u16string_view tail = text.substr(at + name.size());
+            if (tail.empty())
+                continue;
+            for (int kw = 0; kw < kKeywordCount; ++kw) {
+                const std::u16string_view word = view(kKeywordTails[kw]);
+                if (tail.front() == word.front() && tail.starts_with(word))
+                    keywordsAt_[slot] |= std::uint16_t(1U << kw);
+            }
+        }
     }
 }
 
@@ -262,7 +288,11 @@ bool ScriptPlayer::named(int slot) const {
 }
 
 bool ScriptPlayer::has(const QString& foldedKey) const {
-    return folded_.contains(foldedKey, Qt::CaseSensitive);
+    return view(folded_).find(view(foldedKey)) != std::u16string_view::npos;
+}
+
+bool ScriptPlayer::has(int slot, int keyword) const {
+    return (keywordsAt_[static_cast<size_t>(slot)] >> keyword) & 1U;
 }
 
 void ScriptPlayer::removeAll(QString& item, const QString& key) {
@@ -309,27 +339,27 @@ void ScriptPlayer::storedCommands(QString& item) {
             return item;
         };
         guarded([&] {
-            if (has(k.folded[kPlay]))
+            if (has(i, kPlay))
                 slot = c.Play(argument(kPlay));
-            if (has(k.folded[kSpeak]))
+            if (has(i, kSpeak))
                 slot = c.Speak(argument(kSpeak));
-            if (has(k.folded[kWhisper]))
+            if (has(i, kWhisper))
                 slot = c.Speak(kWhisperTag + argument(kWhisper));
-            if (has(k.folded[kShow]))
+            if (has(i, kShow))
                 slot = c.Show();
-            if (has(k.folded[kThink]))
+            if (has(i, kThink))
                 slot = c.Think(argument(kThink));
-            if (has(k.folded[kSpeakSound]))
+            if (has(i, kSpeakSound))
                 slot = c.Speak(QString(), argument(kSpeakSound));
-            if (has(k.folded[kHide]))
+            if (has(i, kHide))
                 slot = c.Hide();
-            if (has(k.folded[kHideQuick]))
+            if (has(i, kHideQuick))
                 slot = c.Hide(true);
-            if (has(k.folded[kMoveTo])) {
+            if (has(i, kMoveTo)) {
                 const auto [x, y] = point(argument(kMoveTo));
                 slot = c.MoveTo(x, y);
             }
-            if (has(k.folded[kGestureAt])) {
+            if (has(i, kGestureAt)) {
                 const auto [x, y] = point(argument(kGestureAt));
                 slot = c.GestureAt(x, y);
             }
@@ -378,7 +408,7 @@ void ScriptPlayer::unstoredCommands(QString& item) {
         const int variant = step.second;
         for (int i = 0; i < count; ++i) {
             const SlotKeys& k = keys_[i];
-            if (!named(i) || !has(k.folded[kw]))
+            if (!has(i, kw))
                 continue;
             agent::Character& c = *state_.characters[i];
             auto argument = [&] {

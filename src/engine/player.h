@@ -72,8 +72,8 @@ class ScriptPlayer {
     bool failed() const { return failed_; }
 
   private:
-    // Keyword strings of one table slot: the character's name followed by each keyword,
-    // case-folded for fast matching.
+    // Keyword strings of one table slot: the character's name followed by each keyword, and
+    // the case-folded name with its dot that every one of them starts with.
     struct SlotKeys;
 
     void begin();
@@ -87,6 +87,8 @@ class ScriptPlayer {
 
     // Case-insensitive search and removal on the current item, using its folded copy.
     bool has(const QString& foldedKey) const;
+    // The item holds the slot's name followed by the keyword.
+    bool has(int slot, int keyword) const;
     void removeAll(QString& item, const QString& key);
     void refold(const QString& item);
     bool named(int slot) const;  // the slot's name followed by "." occurs in the item
@@ -100,6 +102,7 @@ class ScriptPlayer {
     std::vector<SlotKeys> keys_;
     QString folded_;
     std::uint64_t present_ = 0;  // bit i: slot i's name occurs in the item
+    std::array<std::uint16_t, PlayerState::kTableSize> keywordsAt_{};  // bit k: keyword k follows
     std::int16_t counter_ = 1;
     int itemsRead_ = 0;
     bool failed_ = false;

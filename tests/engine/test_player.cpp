@@ -77,6 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"showAndStopKeepTheKeywordOrder",
                     "Merlin.Stop Merlin.Show",
                     {"Merlin.Show() -> #1", "Merlin.Stop()", "Merlin.Stop()", "Merlin.StopAll()"}},
+        CommandCase{
+            "nameWithoutKeywordThenCommand", "Merlin.says Merlin.Show", {"Merlin.Show() -> #1"}},
+        CommandCase{"laterKeywordsSeeTheRewrittenItem",
+                    "Merlin.Play.Merlin.Think.x",
+                    {"Merlin.Play(\"Merlin.Think.x\") -> #1", "Merlin.Think(\"x\") -> #2"}},
         CommandCase{"speakEndsBeforeHide",
                     "Merlin.Hide Merlin.Speak.bye",
                     {"Merlin.Speak(\"Merlin.Hide bye\") -> #1", "Merlin.Hide() -> #2"}}),
