@@ -75,6 +75,18 @@ class ByteReader {
         return static_cast<std::size_t>(count);
     }
 
+    // A declared count checked against a named limit: "<owner> has <n> <items>, more than
+    // <limit>", at the offset where the count was read.
+    static std::uint64_t limited(std::uint64_t n, std::uint64_t limit, const char* owner,
+                                 const char* items, std::uint64_t at) {
+        if (n > limit) {
+            throw Error(std::string(owner) + " has " + std::to_string(n) + " " + items +
+                            ", more than " + std::to_string(limit),
+                        at);
+        }
+        return n;
+    }
+
     // STRING: ULONG count of UTF-16 units, the units, and (when `terminated` and count > 0) a
     // terminating zero unit.
     std::u16string string(bool terminated, const char* what) {

@@ -209,13 +209,9 @@ void readAcsAnimation(ByteReader in, Animation& a) {
     in.string(true, "animation name");
     a.transition = in.u8("transition type");
     a.returnAnimation = in.string(true, "return animation name");
-    std::uint64_t countAt = in.absolutePosition();
-    std::uint16_t frames = in.u16("frame count");
-    if (frames > kMaxFramesPerAnimation) {
-        throw Error("animation has " + std::to_string(frames) + " frames, more than " +
-                        std::to_string(kMaxFramesPerAnimation),
-                    countAt);
-    }
+    const std::uint64_t countAt = in.absolutePosition();
+    const std::uint64_t frames = ByteReader::limited(in.u16("frame count"), kMaxFramesPerAnimation,
+                                                     "animation", "frames", countAt);
     a.frames.resize(in.count(frames, 10, "frame list"));
     for (auto& f : a.frames) {
         f = readAcsFrame(in);
@@ -465,13 +461,9 @@ AcaContents readAcaBody(ByteReader b, const CharacterInfo& info) {
     }
     Animation& a = out.animation;
     a.transition = b.u8("transition type");
-    std::uint64_t countAt = b.absolutePosition();
-    std::uint16_t frameCount = b.u16("frame count");
-    if (frameCount > kMaxFramesPerAnimation) {
-        throw Error("animation has " + std::to_string(frameCount) + " frames, more than " +
-                        std::to_string(kMaxFramesPerAnimation),
-                    countAt);
-    }
+    const std::uint64_t countAt = b.absolutePosition();
+    const std::uint64_t frameCount = ByteReader::limited(
+        b.u16("frame count"), kMaxFramesPerAnimation, "animation", "frames", countAt);
     a.frames.resize(b.count(frameCount, 14, "frame list"));
     for (auto& f : a.frames) {
         std::int16_t image = b.i16("frame image index");

@@ -108,13 +108,9 @@ void readInfoTail(ByteReader& in, CharacterInfo& info, bool terminated) {
         b.unknown = in.u8("balloon info");
         info.balloon = std::move(b);
     }
-    std::uint64_t paletteAt = in.absolutePosition();
-    std::uint32_t colors = in.u32("palette size");
-    if (colors > kMaxPaletteSize) {
-        throw Error("palette has " + std::to_string(colors) + " colours, more than " +
-                        std::to_string(kMaxPaletteSize),
-                    paletteAt);
-    }
+    const std::uint64_t paletteAt = in.absolutePosition();
+    const std::uint64_t colors = ByteReader::limited(in.u32("palette size"), kMaxPaletteSize,
+                                                     "palette", "colours", paletteAt);
     info.palette.resize(in.count(colors, 4, "palette"));
     for (auto& c : info.palette) {
         auto b = in.bytes(4, "palette entry");
