@@ -113,17 +113,22 @@ const Corpus* qmark() {
     return corpus.get();
 }
 
-const Corpus* corpusFor(int which) {
-    return which == 0 ? &large() : qmark();
+// The corpus the benchmark's argument names (0: generated, 1: qmark.acs); marks the run skipped
+// when that corpus is absent.
+const Corpus* corpusOrSkip(benchmark::State& state) {
+    const Corpus* c = state.range(0) == 0 ? &large() : qmark();
+    if (!c) {
+        state.SkipWithError("third-party sample absent");
+    }
+    return c;
 }
 
 // Decodes every block of the corpus into preallocated buffers with `decode(corpus, i, out)`,
 // reporting the throughput in bytes of output.
 template <typename Decode>
 void decodeCorpus(benchmark::State& state, Decode decode) {
-    const Corpus* c = corpusFor(static_cast<int>(state.range(0)));
+    const Corpus* c = corpusOrSkip(state);
     if (!c) {
-        state.SkipWithError("third-party sample absent");
         return;
     }
     std::vector<std::vector<std::uint8_t>> out;
@@ -154,9 +159,8 @@ void BM_ZlibInflate(benchmark::State& state) {
 }
 
 void BM_Compress(benchmark::State& state) {
-    const Corpus* c = corpusFor(static_cast<int>(state.range(0)));
+    const Corpus* c = corpusOrSkip(state);
     if (!c) {
-        state.SkipWithError("third-party sample absent");
         return;
     }
     for (auto _ : state) {
@@ -173,9 +177,8 @@ void BM_Compress(benchmark::State& state) {
 }
 
 void BM_Open(benchmark::State& state) {
-    const Corpus* c = corpusFor(static_cast<int>(state.range(0)));
+    const Corpus* c = corpusOrSkip(state);
     if (!c) {
-        state.SkipWithError("third-party sample absent");
         return;
     }
     for (auto _ : state) {
@@ -189,9 +192,8 @@ void BM_Open(benchmark::State& state) {
 // Memory held by an open character before and after every image is decoded: what the model
 // itself counts, and what the allocator reports in use.
 void BM_DecodeAllImages(benchmark::State& state) {
-    const Corpus* c = corpusFor(static_cast<int>(state.range(0)));
+    const Corpus* c = corpusOrSkip(state);
     if (!c) {
-        state.SkipWithError("third-party sample absent");
         return;
     }
     double heldOpen = 0, heldDecoded = 0, mallocOpen = 0, mallocDecoded = 0;
