@@ -3,13 +3,13 @@
 // What presenters (desktop windows, the offscreen stage) see of a character service: every
 // loaded character's picture, position and balloon, and the user input they hand back.
 
+#include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <QColor>
 
 #include <cstdint>
 #include <vector>
@@ -58,8 +58,8 @@ struct CharacterView {
     QImage frame;
     std::uint64_t frameSerial = 0;  // changes whenever `frame` does
     BalloonView balloon;
-    QString menuCaption;            // Commands.Caption: heads the character's own entries
-    std::vector<MenuEntry> menu;    // Commands entries, in the order added
+    QString menuCaption;          // Commands.Caption: heads the character's own entries
+    std::vector<MenuEntry> menu;  // Commands entries, in the order added
 };
 
 // Which parts of a character changed.
