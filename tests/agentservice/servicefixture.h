@@ -5,7 +5,7 @@
 
 #include "agentservice/service.h"
 #include "agentservice/speech/testing/fakesynthesizer.h"
-#include "testcharacter.h"
+#include "agentservice/testing/testcharacter.h"
 
 #include <QTemporaryDir>
 

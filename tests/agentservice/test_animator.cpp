@@ -1,7 +1,7 @@
 // Animation rules as plain frame sequences: branches, exit branches, loops and their guards.
 
 #include "agentservice/animator.h"
-#include "testcharacter.h"
+#include "agentservice/testing/testcharacter.h"
 
 #include <gtest/gtest.h>
 

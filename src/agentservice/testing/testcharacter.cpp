@@ -1,4 +1,4 @@
-#include "testcharacter.h"
+#include "agentservice/testing/testcharacter.h"
 
 #include "acs/writer.h"
 
