@@ -4,6 +4,7 @@
 // program would see: every frame shown (as its label, with the time), every request that ends.
 
 #include "agentservice/service.h"
+#include "agentservice/speech/testing/fakeaudiooutput.h"
 #include "agentservice/speech/testing/fakesynthesizer.h"
 #include "agentservice/testing/testcharacter.h"
 
@@ -33,7 +34,7 @@ class ServiceTest : public ::testing::Test {
         writeTestCharacter(folder.path(), QStringLiteral("Other"));
         ServiceOptions options;
         options.defaultCharacterFolder = folder.path();
-        service = std::make_unique<Service>(clock, &synth, nullptr, options);
+        service = std::make_unique<Service>(clock, &synth, &audio, options);
         QObject::connect(&service->scene(), &Scene::changed,
                          [this](const QString& id, unsigned what) {
                              if (!(what & ChangedFrame))
@@ -82,6 +83,7 @@ class ServiceTest : public ::testing::Test {
     QTemporaryDir folder;
     ManualClock clock;
     speech::FakeSynthesizer synth{speech::FakeSynthesizer::Delivery::Immediate};
+    speech::FakeAudioOutput audio;
     std::unique_ptr<Service> service;
     std::map<QString, std::vector<Shown>> frames;
     std::map<QString, std::vector<int>> mouths;

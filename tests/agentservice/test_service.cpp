@@ -47,6 +47,9 @@ TEST_F(ServiceTest, ShowPlaysTheShowingAnimationThenIdles) {
     EXPECT_EQ(r.status(), RequestStatus::InProgress);
     clock.advance(199);
     EXPECT_EQ(frames["Tester"], (std::vector<Shown>{{0, kShow0}, {100, kShow1}}));
+    // The first frame's sound played as it appeared, once.
+    ASSERT_EQ(audio.streams.size(), 1u);
+    EXPECT_EQ(audio.streams.begin()->second.samples.size(), 1102u);
     EXPECT_TRUE(ended.empty());
     clock.advance(1);
     ASSERT_EQ(ended.size(), 1u);

@@ -1,5 +1,6 @@
 #include "agentservice/testing/testcharacter.h"
 
+#include "acs/testing/synthetic.h"
 #include "acs/writer.h"
 
 #include <QDir>
@@ -90,11 +91,16 @@ acs::CharacterData makeTestCharacter(bool withBalloon) {
         return f;
     };
 
+    // The first frame of Show rings a short sound.
+    acs::Frame showWithSound = frameOf(kShow0);
+    showWithSound.sound = 0;
+    data.sounds.push_back(acs::Sound{acs::testing::makeWave(1102, 7), 0});
+
     acs::Animation pose = animation("Pose", {frameOf(kPose)}, acs::Transition::ReturnAnimation);
     pose.returnAnimation = u"PoseReturn";
 
     data.animations = {
-        animation("Show", {frameOf(kShow0), frameOf(kShow1)}),
+        animation("Show", {showWithSound, frameOf(kShow1)}),
         animation("Hide", {frameOf(kHide0), frameOf(kHide1)}),
         animation("RestPose", {rest}),
         animation("Wave", wave, acs::Transition::ExitBranches),
