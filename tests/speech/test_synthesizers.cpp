@@ -3,6 +3,7 @@
 
 #include "agentservice/speech/espeaksynthesizer.h"
 #include "agentservice/speech/mouth.h"
+#include "agentservice/speech/speechtrack.h"
 #include "agentservice/speech/testing/fakesynthesizer.h"
 #include "agentservice/speech/voices.h"
 
@@ -145,6 +146,42 @@ TEST(FakeSynthesizer, CancellingFromAChunkHandlerStopsTheRest) {
     });
     synth.speak(3, parseSpeech("a b c d"), VoiceParams{});
     EXPECT_EQ(seen, 1);
+}
+
+TEST(SpeechTrack, AnswersWhatToShowAndDrawAtAnyTime) {
+    FakeSynthesizer synth;
+    synth.setMsPerWord(100);
+    synth.setSampleRate(1000);
+    synth.setChunkPerWord(true);
+    const auto script = parseSpeech("Go \\Mrk=1\\now, \\Map=\"ok\"=\"OK!!\"\\\\Pau=50\\\\Mrk=2\\");
+    SpeechTrack track(int(script.shownText.size()));
+    std::vector<SpeechChunk> chunks;
+    QObject::connect(&synth, &Synthesizer::chunk,
+                     [&](quint64, const SpeechChunk& c) { chunks.push_back(c); });
+    synth.speak(1, script, VoiceParams{});
+    ASSERT_EQ(chunks.size(), 4u);
+    // Chunks arrive one by one; the track knows only what came.
+    track.add(chunks[0]);
+    EXPECT_EQ(track.audioMs(), 100);
+    EXPECT_FALSE(track.complete());
+    EXPECT_EQ(track.revealedAt(0), 2);    // "Go"
+    EXPECT_EQ(track.revealedAt(150), 2);  // the next word is not known yet
+    for (std::size_t i = 1; i < chunks.size(); ++i)
+        track.add(chunks[i]);
+    EXPECT_EQ(script.shownText, "Go now, OK!!");
+    EXPECT_EQ(track.revealedAt(99), 2);
+    EXPECT_EQ(track.revealedAt(100), 7);  // "Go now,"
+    EXPECT_EQ(track.revealedAt(200), 12);
+    EXPECT_EQ(track.mouthAt(0), MouthWide1);    // "G"
+    EXPECT_EQ(track.mouthAt(60), MouthMedium);  // "o"
+    EXPECT_EQ(track.mouthAt(100), MouthWide1);  // "n" at 100 comes after "Go" closed
+    EXPECT_EQ(track.bookmarksIn(-1, 100), std::vector<int>{1});
+    EXPECT_TRUE(track.bookmarksIn(100, 349).empty());
+    EXPECT_EQ(track.bookmarksIn(100, 350), std::vector<int>{2});
+    EXPECT_EQ(track.totalMs(), 350);
+    EXPECT_FALSE(track.endedAt(349));
+    EXPECT_TRUE(track.endedAt(350));
+    EXPECT_EQ(track.mouthAt(400), MouthClosed);
 }
 
 TEST(EstimatedSpeech, FollowsTheRateThePausesAndEveryWord) {

@@ -1,5 +1,5 @@
 // WAV reading (well-formed and damaged files), loudness lip-sync, PCM conversion for the
-// sound device, and the silent output.
+// sound device, and the choice of output.
 
 #include "agentservice/speech/audio.h"
 #include "agentservice/speech/mouth.h"
@@ -208,23 +208,11 @@ TEST(PcmConvert, PiecesJoinWithoutGapsOrRepeats) {
     EXPECT_NEAR(double(expected.size()) / 2, 2000.0 * 48000 / 22050, 2);
 }
 
-TEST(AudioOutput, SilentOutputAcceptsEverythingAndRefusesBadSounds) {
+TEST(AudioOutput, UnreadableSoundsPlayNothingAndTheDeviceChoiceMatchesTheMachine) {
     NullAudioOutput out;
-    EXPECT_FALSE(out.hasDevice());
-    out.startStream(1, 22050);
-    const std::vector<qint16> samples(100, 5);
-    out.writeStream(1, samples);
-    out.endStream(1);
-    out.stop(1);
-    const auto wav = writeWav(samples, 8000);
-    const quint64 a = out.playWav(wav);
-    const quint64 b =
-        out.playWav(QByteArray(reinterpret_cast<const char*>(wav.data()), qsizetype(wav.size())));
-    EXPECT_NE(a, 0u);
-    EXPECT_NE(a, b);
+    const auto wav = writeWav(std::vector<qint16>(100, 5), 8000);
+    EXPECT_NE(out.playWav(wav), 0u);
     EXPECT_EQ(out.playWav(QByteArray("RIFF junk")), 0u);
-
-    // Whatever this machine has, the choice matches what it reports.
     const auto chosen = createAudioOutput();
     EXPECT_EQ(chosen->hasDevice(), dynamic_cast<NullAudioOutput*>(chosen.get()) == nullptr);
 }
