@@ -275,7 +275,7 @@ TEST_F(Espeak, WhisperPausesBookmarksAndMappedWordsAreHonoured) {
     ASSERT_TRUE(c.hasFinal(1) && c.hasFinal(2));
     const auto normal = c.pcm(1);
     const auto whisper = c.pcm(2);
-    EXPECT_GT(zeroCrossings(whisper), zeroCrossings(normal) * 1.5)
+    EXPECT_GT(zeroCrossings(whisper), zeroCrossings(normal) * 1.3)
         << "a whisper is breath noise, not a voiced tone";
 
     const auto marks = c.events(3, Kind::Bookmark);
@@ -290,7 +290,7 @@ TEST_F(Espeak, WhisperPausesBookmarksAndMappedWordsAreHonoured) {
 TEST_F(Espeak, CancelledJobsSendNothingMoreAndLaterJobsStillRun) {
     Collector c(synth);
     synth.speak(
-        1, parseSpeech(QString("This is a long text that will not be finished. ").repeated(20)),
+        1, parseSpeech(QString("This is a long text that will not be finished. ").repeated(100)),
         VoiceParams{});
     synth.speak(2, parseSpeech("Nor this one."), VoiceParams{});
     synth.speak(3, parseSpeech("But this one."), VoiceParams{});

@@ -166,6 +166,15 @@ TEST(Wav, LoudnessOpensTheMouthInProportionAndClosesItAtTheEnd) {
     EXPECT_EQ(loudnessMouth(tone({{300, 100}}), 50), (std::vector<MouthEvent>{{0, MouthClosed}}));
     EXPECT_TRUE(loudnessMouth(WavData{}, 50).empty());
     EXPECT_FALSE(loudnessMouth(tone({{10, 20000}}), 0).empty());  // a zero step is one sample
+
+    // At very low rates a step is one sample, longer than asked: times still follow the audio.
+    WavData slow;
+    slow.sampleRate = 20;
+    slow.samples = {0, 20000, -20000, 0};
+    slow.durationMs = 200;
+    EXPECT_EQ(loudnessMouth(slow, 10), (std::vector<MouthEvent>{{0, MouthClosed},
+                                                                 {50, MouthWide4},
+                                                                 {150, MouthClosed}}));
 }
 
 TEST(PcmConvert, RateChannelsAndFormatFollowTheDevice) {

@@ -179,7 +179,7 @@ std::vector<MouthEvent> loudnessMouth(const WavData& wav, int stepMs) {
                                    : MouthWide1;
         }
         if (shape != last)
-            out.push_back({qint64(k) * stepMs, shape});
+            out.push_back({qint64(k * step) * 1000 / wav.sampleRate, shape});
         last = shape;
     }
     if (last != MouthClosed)
