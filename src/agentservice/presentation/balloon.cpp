@@ -37,7 +37,9 @@ void wrapParagraph(const QString& text, int begin, int end, const QFontMetrics& 
         while (wordEnd < end && !isBlank(text[wordEnd]))
             ++wordEnd;
         const int from = lineStart < 0 ? pos : lineStart;
-        if (advance(metrics, text, from, wordEnd - from) <= width) {
+        // More characters than pixels cannot fit; not measuring them keeps a long word from
+        // being measured whole for every line cut from it.
+        if (wordEnd - from <= width && advance(metrics, text, from, wordEnd - from) <= width) {
             lineStart = from;
             lineEnd = wordEnd;
             pos = wordEnd;
@@ -50,17 +52,19 @@ void wrapParagraph(const QString& text, int begin, int end, const QFontMetrics& 
             continue;
         }
         // A word wider than a whole line: take as much of it as fits, at least one character.
-        int cut = pos + 1;
-        if (text[pos].isHighSurrogate() && cut < wordEnd)
-            ++cut;
-        while (cut < wordEnd) {
-            int next = cut + 1;
-            if (text[cut].isHighSurrogate() && next < wordEnd)
-                ++next;
-            if (advance(metrics, text, pos, next - pos) > width)
-                break;
-            cut = next;
+        int fits = pos + 1;  // known to be taken
+        int tooLong = std::min(wordEnd, pos + width) + 1;
+        while (tooLong - fits > 1) {
+            const int middle = fits + (tooLong - fits) / 2;
+            if (advance(metrics, text, pos, middle - pos) <= width)
+                fits = middle;
+            else
+                tooLong = middle;
         }
+        int cut = fits;
+        // Never split a surrogate pair.
+        if (cut < wordEnd && text[cut - 1].isHighSurrogate())
+            cut = cut - 1 > pos ? cut - 1 : cut + 1;
         lines.push_back({pos, cut - pos});
         any = true;
         pos = cut;
@@ -312,7 +316,11 @@ BalloonLayout layoutBalloon(const BalloonView& balloon, const QRect& character,
     const Placement placement = place(size, character, screen);
     layout.side = placement.side;
     layout.body = placement.body;
-    layout.tip = tipFor(layout.side, layout.body, character);
+    // A character partly off the screen may have its edge off it too: the tail stops at the
+    // screen's edge.
+    const QPoint tip = tipFor(layout.side, layout.body, character);
+    layout.tip = QPoint(std::clamp(tip.x(), screen.left(), screen.right()),
+                        std::clamp(tip.y(), screen.top(), screen.bottom()));
     layout.bounds = layout.body.united(QRect(layout.tip, QSize(1, 1)));
     layout.textRect = layout.body.adjusted(kBalloonPadX + margin, kBalloonPadY + margin,
                                            -(kBalloonPadX + margin), -(kBalloonPadY + margin));
