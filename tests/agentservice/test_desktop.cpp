@@ -305,3 +305,43 @@ TEST(DesktopPlatform, WaylandSessionsRunThroughXWaylandUnlessTheUserChoseOtherwi
     wayland.isNull() ? qunsetenv("WAYLAND_DISPLAY") : qputenv("WAYLAND_DISPLAY", wayland);
     display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
 }
+
+// On a high-density screen (run with QT_SCALE_FACTOR=2) Qt places windows in units of two
+// screen pixels; characters still stand at their screen pixels and show pixel for pixel.
+TEST(ScaledDesktop, PositionsInputAndPicturesStayInScreenPixels) {
+    if (QGuiApplication::primaryScreen()->devicePixelRatio() != 2.0)
+        GTEST_SKIP() << "needs a screen of scale 2 (QT_SCALE_FACTOR=2)";
+    FakeScene scene;
+    scene.add("Merlin", {200, 100}, makeFrame({80, 100}, kRed, 10, kHole));
+    DesktopStage stage(scene, DesktopOptions{false});
+    settle();
+    QWidget* w = stage.characterWindow("Merlin");
+    EXPECT_EQ(w->geometry(), QRect(100, 50, 40, 50));
+    EXPECT_EQ(w->mask(), QRegion(5, 5, 30, 40) - QRegion(15, 20, 10, 10));
+    const QImage picture = w->grab().toImage();
+    EXPECT_EQ(picture.size(), QSize(80, 100));
+    EXPECT_EQ(picture.pixelColor(10, 10), kRed);
+    EXPECT_EQ(picture.pixelColor(69, 89), kRed);
+
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(10, 15));
+    EXPECT_EQ(scene.calls, QStringList{"click Merlin 1 0 220,130"});
+    scene.calls.clear();
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(10, 15));
+    QTest::mouseMove(w, QPoint(40, 15));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(10, 15));  // the window has moved
+    EXPECT_EQ(scene.calls,
+              QStringList({"dragTo Merlin 260,100", "dragComplete Merlin 1 0 280,130"}));
+    EXPECT_EQ(w->pos(), QPoint(130, 50));
+
+    scene.say("Merlin", BalloonKind::Speak, QStringLiteral("Hello!"));
+    settle();
+    const CharacterView view = scene.view("Merlin");
+    const QRect screen(QPoint(0, 0), QGuiApplication::primaryScreen()->geometry().size() * 2);
+    const QRect bounds =
+        layoutBalloon(view.balloon, QRect(view.position, view.frame.size()), screen).bounds;
+    const QRect balloon = stage.balloonWindow("Merlin")->geometry();
+    // The balloon's window covers its screen pixels, and no more than it must.
+    EXPECT_TRUE(QRect(balloon.topLeft() * 2, balloon.size() * 2).contains(bounds));
+    EXPECT_LE(balloon.width(), bounds.width() / 2 + 1);
+    EXPECT_LE(balloon.height(), bounds.height() / 2 + 1);
+}

@@ -6,11 +6,12 @@
 
 namespace vistrel::agentservice {
 
-BalloonWindow::BalloonWindow(bool perPixelAlpha)
+BalloonWindow::BalloonWindow(bool perPixelAlpha, ScreenPixels pixels)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput |
                            Qt::NoDropShadowWindowHint),
-      m_perPixelAlpha(perPixelAlpha) {
+      m_perPixelAlpha(perPixelAlpha),
+      m_pixels(pixels) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground, perPixelAlpha);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -21,10 +22,11 @@ void BalloonWindow::setBalloon(const BalloonLayout& layout, const BalloonStyle& 
     m_picture = renderBalloon(layout, style);
     if (m_picture.isNull())
         return;
-    setGeometry(layout.bounds);
+    m_picture.setDevicePixelRatio(m_pixels.scale);
+    setGeometry(m_pixels.toWindow(layout.bounds));
     // Without a compositor the soft edge is cut where it is more than half transparent.
     if (!m_perPixelAlpha)
-        setMask(opaqueRegion(m_picture, 128));
+        setMask(m_pixels.toWindow(opaqueRegion(m_picture, 128)));
     update();
 }
 

@@ -2,6 +2,8 @@
 
 // A character's balloon on the desktop: a window of its own that lets the pointer through.
 
+#include "screenpixels.h"
+
 #include "agentservice/presentation/balloon.h"
 
 #include <QImage>
@@ -11,9 +13,10 @@ namespace vistrel::agentservice {
 
 class BalloonWindow : public QWidget {
   public:
-    explicit BalloonWindow(bool perPixelAlpha);
+    BalloonWindow(bool perPixelAlpha, ScreenPixels pixels);
 
-    // Places the window at the layout's bounds and shows the balloon drawn there.
+    // Places the window at the layout's bounds (in screen pixels) and shows the balloon drawn
+    // there.
     void setBalloon(const BalloonLayout& layout, const BalloonStyle& style);
     const QImage& picture() const { return m_picture; }
 
@@ -22,6 +25,7 @@ class BalloonWindow : public QWidget {
 
   private:
     bool m_perPixelAlpha;
+    ScreenPixels m_pixels;
     QImage m_picture;
 };
 

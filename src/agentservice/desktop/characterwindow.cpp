@@ -28,12 +28,14 @@ int sceneShift(Qt::KeyboardModifiers modifiers) {
            (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
-CharacterWindow::CharacterWindow(Scene& scene, const QString& id, bool perPixelAlpha)
+CharacterWindow::CharacterWindow(Scene& scene, const QString& id, bool perPixelAlpha,
+                                 ScreenPixels pixels)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
       m_scene(scene),
       m_id(id),
-      m_perPixelAlpha(perPixelAlpha) {
+      m_perPixelAlpha(perPixelAlpha),
+      m_pixels(pixels) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground, perPixelAlpha);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -41,17 +43,27 @@ CharacterWindow::CharacterWindow(Scene& scene, const QString& id, bool perPixelA
     setWindowTitle(id);
 }
 
+void CharacterWindow::setScreenPosition(QPoint position) {
+    m_screenPosition = position;
+    move(m_pixels.toWindow(position));
+}
+
 void CharacterWindow::setFrame(const QImage& frame) {
     const QRegion shape = opaqueRegion(frame);
     m_hasPicture = !shape.isEmpty();
     m_frame = frame;
+    m_frame.setDevicePixelRatio(m_pixels.scale);
     if (!m_hasPicture)
         return;
-    if (size() != frame.size())
-        resize(frame.size());
+    const QSize windowSize = m_pixels.toWindow(QRect(QPoint(0, 0), frame.size())).size();
+    if (size() != windowSize)
+        resize(windowSize);
     // The shape also decides where clicks land, so it is set with per-pixel alpha too: a click
-    // on a transparent pixel goes to whatever is behind the character.
-    setMask(shape);
+    // on a transparent pixel goes to whatever is behind the character. Successive frames of an
+    // animation often share their outline.
+    const QRegion windowShape = m_pixels.toWindow(shape);
+    if (windowShape != mask())
+        setMask(windowShape);
     update();
 }
 
@@ -67,8 +79,8 @@ void CharacterWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_leftDown = true;
         m_dragging = false;
-        m_pressScreenPos = event->globalPosition().toPoint();
-        m_pressTopLeft = pos();
+        m_pressScreenPos = m_pixels.toScreen(event->globalPosition());
+        m_pressTopLeft = m_screenPosition;
     }
     event->accept();
 }
@@ -76,18 +88,19 @@ void CharacterWindow::mousePressEvent(QMouseEvent* event) {
 void CharacterWindow::mouseMoveEvent(QMouseEvent* event) {
     if (!m_leftDown)
         return;
-    const QPoint delta = event->globalPosition().toPoint() - m_pressScreenPos;
-    if (!m_dragging && delta.manhattanLength() < QGuiApplication::styleHints()->startDragDistance())
+    const QPoint delta = m_pixels.toScreen(event->globalPosition()) - m_pressScreenPos;
+    if (!m_dragging && m_pixels.toWindow(delta).manhattanLength() <
+                           QGuiApplication::styleHints()->startDragDistance())
         return;
     m_dragging = true;
     const QPoint topLeft = m_pressTopLeft + delta;
-    move(topLeft);
+    setScreenPosition(topLeft);
     m_scene.dragTo(m_id, topLeft);
     event->accept();
 }
 
 void CharacterWindow::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint screenPos = event->globalPosition().toPoint();
+    const QPoint screenPos = m_pixels.toScreen(event->globalPosition());
     const int shift = sceneShift(event->modifiers());
     event->accept();
     if (event->button() == Qt::LeftButton) {

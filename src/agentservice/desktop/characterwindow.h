@@ -3,6 +3,8 @@
 // One character on the desktop: a frameless, always-on-top window in the shape of its current
 // frame, which turns the pointer's clicks and drags into the scene's user input.
 
+#include "screenpixels.h"
+
 #include "agentservice/scene.h"
 
 #include <QImage>
@@ -18,10 +20,13 @@ class CharacterWindow : public QWidget {
   public:
     // With `perPixelAlpha` the window is see-through wherever the frame is (a compositor must
     // run); without, it is cut to the frame's opaque pixels.
-    CharacterWindow(Scene& scene, const QString& id, bool perPixelAlpha);
+    CharacterWindow(Scene& scene, const QString& id, bool perPixelAlpha, ScreenPixels pixels);
 
     // Shows `frame` (a null or fully transparent frame shows nothing) and repaints.
     void setFrame(const QImage& frame);
+    // Puts the frame's top-left at `position`, in screen pixels.
+    void setScreenPosition(QPoint position);
+    QPoint screenPosition() const { return m_screenPosition; }
     // Whether the current frame has anything to show.
     bool hasPicture() const { return m_hasPicture; }
     // Called with the pointer's screen position when the user asks for the pop-up menu.
@@ -37,7 +42,9 @@ class CharacterWindow : public QWidget {
     Scene& m_scene;
     QString m_id;
     bool m_perPixelAlpha;
-    QImage m_frame;
+    ScreenPixels m_pixels;
+    QPoint m_screenPosition;
+    QImage m_frame;  // with the screen's scale as its pixel ratio: drawn pixel for pixel
     bool m_hasPicture = false;
     std::function<void(QPoint)> m_menuRequest;
 
@@ -45,7 +52,7 @@ class CharacterWindow : public QWidget {
     bool m_leftDown = false;
     bool m_dragging = false;
     QPoint m_pressScreenPos;
-    QPoint m_pressTopLeft;
+    QPoint m_pressTopLeft;  // in screen pixels
 };
 
 // The scene's numbers for a mouse button (1 left, 2 right, 4 middle; 0 for others) and for the

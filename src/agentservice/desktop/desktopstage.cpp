@@ -27,11 +27,12 @@ struct LaterDeleter {
     }
 };
 
-QRect screenAround(const QRect& character) {
-    QScreen* screen = QGuiApplication::screenAt(character.center());
+// The screen the character stands on, in screen pixels.
+QRect screenAround(const QRect& character, const ScreenPixels& pixels) {
+    QScreen* screen = QGuiApplication::screenAt(pixels.toWindow(character.center()));
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry() : QRect(0, 0, 640, 480);
+    return screen ? pixels.toScreen(screen->geometry()) : QRect(0, 0, 640, 480);
 }
 
 }  // namespace
@@ -51,6 +52,7 @@ DesktopStage::DesktopStage(Scene& scene, DesktopOptions options, QObject* parent
     : QObject(parent),
       m_scene(scene),
       m_options(options),
+      m_pixels(primaryScreenPixels()),
       m_presenter(std::make_unique<MenuPopupPresenter>()) {
     connect(&scene, &Scene::changed, this, &DesktopStage::sync);
     for (const QString& id : scene.characterIds())
@@ -95,11 +97,12 @@ void DesktopStage::sync(const QString& id, unsigned changes) {
         return;
     }
     auto& slot = m_windows[id];
-    if (!slot) {
+    const bool created = !slot;
+    if (created) {
         slot = std::make_unique<Windows>();
-        slot->character.reset(new CharacterWindow(m_scene, id, m_options.perPixelAlpha));
+        slot->character.reset(new CharacterWindow(m_scene, id, m_options.perPixelAlpha, m_pixels));
         slot->character->setMenuRequest([this, id](QPoint at) { showMenu(id, at); });
-        slot->balloon.reset(new BalloonWindow(m_options.perPixelAlpha));
+        slot->balloon.reset(new BalloonWindow(m_options.perPixelAlpha, m_pixels));
     }
     Windows& windows = *slot;
     CharacterWindow& window = *windows.character;
@@ -109,8 +112,8 @@ void DesktopStage::sync(const QString& id, unsigned changes) {
         windows.frameSerial = view.frameSerial;
         windows.hasFrame = true;
     }
-    if (window.pos() != view.position)
-        window.move(view.position);
+    if (created || window.screenPosition() != view.position)
+        window.setScreenPosition(view.position);
     const bool show = view.visible && window.hasPicture();
     if (show != window.isVisible())
         window.setVisible(show);
@@ -130,7 +133,7 @@ void DesktopStage::updateBalloon(Windows& windows, const CharacterView& view, bo
     if (!force && balloon.isVisible() && character == windows.balloonFor)
         return;
     windows.balloonFor = character;
-    balloon.setBalloon(layoutBalloon(view.balloon, character, screenAround(character)),
+    balloon.setBalloon(layoutBalloon(view.balloon, character, screenAround(character, m_pixels)),
                        view.balloon.style);
     if (!balloon.isVisible()) {
         balloon.show();
@@ -143,7 +146,7 @@ void DesktopStage::showMenu(const QString& id, QPoint screenPos) {
     if (view.id.isEmpty())
         return;
     const std::vector<PopupItem> items = popupItems(view);
-    m_presenter->popup(items, screenPos,
+    m_presenter->popup(items, m_pixels.toWindow(screenPos),
                        [stage = QPointer<DesktopStage>(this), id, items](std::size_t index) {
                            if (stage && index < items.size())
                                choosePopupItem(stage->m_scene, id, items[index]);

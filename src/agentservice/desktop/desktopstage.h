@@ -5,6 +5,8 @@
 // scene's changes. Two stages (of two services) share the screen without knowing of each
 // other.
 
+#include "screenpixels.h"
+
 #include "agentservice/scene.h"
 
 #include <QObject>
@@ -49,6 +51,7 @@ class DesktopStage : public QObject {
 
     Scene& m_scene;
     DesktopOptions m_options;
+    ScreenPixels m_pixels;
     std::unique_ptr<PopupPresenter> m_presenter;
     std::map<QString, std::unique_ptr<Windows>> m_windows;
 };

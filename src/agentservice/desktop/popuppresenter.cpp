@@ -5,7 +5,7 @@
 
 namespace vistrel::agentservice {
 
-void MenuPopupPresenter::popup(const std::vector<PopupItem>& items, QPoint screenPos,
+void MenuPopupPresenter::popup(const std::vector<PopupItem>& items, QPoint at,
                                std::function<void(std::size_t)> chosen) {
     auto* menu = new QMenu;
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -30,7 +30,7 @@ void MenuPopupPresenter::popup(const std::vector<PopupItem>& items, QPoint scree
             }
         }
     }
-    menu->popup(screenPos);
+    menu->popup(at);
 }
 
 }  // namespace vistrel::agentservice

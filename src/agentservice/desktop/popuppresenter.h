@@ -16,16 +16,16 @@ namespace vistrel::agentservice {
 class PopupPresenter {
   public:
     virtual ~PopupPresenter() = default;
-    // Shows `items` at `screenPos` and returns at once; `chosen` is called with the index of
-    // the item the user picks, or never when the menu is dismissed.
-    virtual void popup(const std::vector<PopupItem>& items, QPoint screenPos,
+    // Shows `items` at `at` (in Qt's window coordinates) and returns at once; `chosen` is called
+    // with the index of the item the user picks, or never when the menu is dismissed.
+    virtual void popup(const std::vector<PopupItem>& items, QPoint at,
                        std::function<void(std::size_t)> chosen) = 0;
 };
 
 // A QMenu that deletes itself when closed.
 class MenuPopupPresenter : public PopupPresenter {
   public:
-    void popup(const std::vector<PopupItem>& items, QPoint screenPos,
+    void popup(const std::vector<PopupItem>& items, QPoint at,
                std::function<void(std::size_t)> chosen) override;
 };
 
