@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QStyleHints>
 #include <QTest>
@@ -283,6 +284,17 @@ TEST(DesktopStages, TwoServicesShareTheScreenWithoutInterfering) {
     EXPECT_EQ(second.characterWindow("Merlin"), nullptr);
     ASSERT_NE(first.characterWindow("Merlin"), nullptr);
     EXPECT_TRUE(first.characterWindow("Merlin")->isVisible());
+}
+
+TEST(DesktopStages, DropTheWindowsWhenTheirServiceGoes) {
+    auto scene = std::make_unique<FakeScene>();
+    scene->add("Merlin", {100, 100}, makeFrame({60, 60}, kRed, 0));
+    DesktopStage stage(*scene, DesktopOptions{false});
+    QPointer<QWidget> window = stage.characterWindow("Merlin");
+    ASSERT_TRUE(window);
+    scene.reset();
+    EXPECT_FALSE(window);
+    EXPECT_EQ(stage.characterWindow("Merlin"), nullptr);
 }
 
 TEST(DesktopPlatform, WaylandSessionsRunThroughXWaylandUnlessTheUserChoseOtherwise) {

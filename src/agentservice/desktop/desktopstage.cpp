@@ -55,16 +55,23 @@ DesktopStage::DesktopStage(Scene& scene, DesktopOptions options, QObject* parent
       m_pixels(primaryScreenPixels()),
       m_presenter(std::make_unique<MenuPopupPresenter>()) {
     connect(&scene, &Scene::changed, this, &DesktopStage::sync);
+    // The windows hand input to the scene: they go with it.
+    connect(&scene, &QObject::destroyed, this, &DesktopStage::deleteWindows);
     for (const QString& id : scene.characterIds())
         sync(id, Added);
 }
 
 DesktopStage::~DesktopStage() {
-    // Deleted at once: no event loop may run after the stage is gone.
+    deleteWindows();
+}
+
+void DesktopStage::deleteWindows() {
+    // At once: no event loop may run after the stage or the scene is gone.
     for (auto& [id, windows] : m_windows) {
         delete windows->balloon.release();
         delete windows->character.release();
     }
+    m_windows.clear();
 }
 
 void DesktopStage::setPopupPresenter(std::unique_ptr<PopupPresenter> presenter) {

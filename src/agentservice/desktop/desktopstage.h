@@ -28,6 +28,7 @@ struct DesktopOptions {
     bool perPixelAlpha = false;
 };
 
+// A stage shows one scene; it drops its windows when the scene goes.
 class DesktopStage : public QObject {
   public:
     // Per-pixel alpha when a compositor runs.
@@ -46,6 +47,7 @@ class DesktopStage : public QObject {
     struct Windows;
     void sync(const QString& id, unsigned changes);
     void remove(const QString& id);
+    void deleteWindows();
     void updateBalloon(Windows& windows, const CharacterView& view, bool force);
     void showMenu(const QString& id, QPoint screenPos);
 
