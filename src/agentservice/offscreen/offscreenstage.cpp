@@ -1,0 +1,66 @@
+#include "offscreenstage.h"
+
+#include "agentservice/presentation/balloon.h"
+
+#include <QPainter>
+
+namespace vistrel::agentservice {
+
+namespace {
+
+bool shown(const CharacterView& view) {
+    return !view.id.isEmpty() && view.visible && !view.frame.isNull();
+}
+
+}  // namespace
+
+void paintScenes(QPainter& painter, const std::vector<const Scene*>& scenes, const QRect& screen) {
+    std::vector<CharacterView> views;
+    for (const Scene* scene : scenes) {
+        if (!scene)
+            continue;
+        for (const QString& id : scene->characterIds()) {
+            CharacterView view = scene->view(id);
+            if (shown(view))
+                views.push_back(std::move(view));
+        }
+    }
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const CharacterView& view : views)
+        painter.drawImage(view.position, view.frame);
+    for (const CharacterView& view : views) {
+        const QRect character(view.position, view.frame.size());
+        const BalloonLayout layout = layoutBalloon(view.balloon, character, screen);
+        if (!layout.bounds.isEmpty())
+            painter.drawImage(layout.bounds.topLeft(), renderBalloon(layout, view.balloon.style));
+    }
+    painter.restore();
+}
+
+QImage renderScenes(const std::vector<const Scene*>& scenes, QSize screen, const QColor& desktop) {
+    QImage image(screen.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(desktop);
+    QPainter painter(&image);
+    paintScenes(painter, scenes, QRect(QPoint(0, 0), screen));
+    return image;
+}
+
+Hit characterAt(const std::vector<const Scene*>& scenes, QPoint point) {
+    Hit hit;
+    for (const Scene* scene : scenes) {
+        if (!scene)
+            continue;
+        for (const QString& id : scene->characterIds()) {
+            const CharacterView view = scene->view(id);
+            if (!shown(view))
+                continue;
+            const QPoint local = point - view.position;
+            if (view.frame.rect().contains(local) && qAlpha(view.frame.pixel(local)) > 0)
+                hit = {scene, id};
+        }
+    }
+    return hit;
+}
+
+}  // namespace vistrel::agentservice
