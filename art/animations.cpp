@@ -279,14 +279,14 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
 
     // Pointing.
     const Pose pointLeft = with(R, [](Pose& p) {
-        p.left = {88, 4};
-        p.lean = -3;
+        p.left = {60, 25};
+        p.lean = -1;
         p.face = {Eyes::Left, Brows::Raised, Mouth::Closed};
         p.headX = -2;
     });
     const Pose pointRight = with(R, [](Pose& p) {
-        p.right = {88, 4};
-        p.lean = 3;
+        p.right = {60, 25};
+        p.lean = 1;
         p.face = {Eyes::Right, Brows::Raised, Mouth::Closed};
         p.headX = 2;
     });
@@ -382,9 +382,9 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.squash = 0.97;
         p.face = {Eyes::Down, Brows::Sad, Mouth::Frown};
     });
-    add(spec(u"Sad", settle(ramp(R, sad, 5, 12), 40), {}, {}));
+    add(spec(u"Sad", settle(ramp(R, sad, 5), 40), {}, {}));
     const Pose jump = with(R, [](Pose& p) {
-        p.y = -7;
+        p.y = -4;
         p.left = {72, 50};
         p.right = {72, 50};
         p.face = {Eyes::Wide, Brows::Raised, Mouth::Oh};
@@ -429,7 +429,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
             jumps.push_back(hold(with(cheer,
                                       [i](Pose& p) {
                                           p.phase = i;
-                                          p.y = (i % 2) ? 0 : -6;
+                                          p.y = (i % 2) ? 0 : -4;
                                       }),
                                  8));
         }
@@ -544,14 +544,14 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     add(spec(u"WriteReturn", {}, {hold(write, 10)}, ramp(write, R, 4)));
 
     const Pose seekRight = with(R, [](Pose& p) {
-        p.right = {66, 22};
-        p.lean = 3;
+        p.right = {30, 20};
+        p.lean = 2;
         p.face = {Eyes::Right, Brows::Raised, Mouth::Closed};
         p.prop = Prop::Glass;
     });
     const Pose seekLeft = with(seekRight, [](Pose& p) {
         p.right = {38, -40};
-        p.lean = -3;
+        p.lean = -2;
         p.face.eyes = Eyes::Left;
     });
     const std::vector<Step> sweep =
@@ -585,7 +585,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     const Pose call1 = with(R, [](Pose& p) {
         p.left = {150, 30};
         p.right = {150, 30};
-        p.y = -4;
+        p.y = -3;
         p.face = {Eyes::Wide, Brows::Raised, Mouth::Oh};
         p.effect = Effect::Exclaim;
     });
@@ -617,8 +617,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         sparkle.front().sound = kit.appear;
         add(spec(u"DoMagic1", ramp(with(R, [](Pose& p) { p.glow = 0.3; }), raise, 4), sparkle, {}));
         const Pose cast = with(raise, [](Pose& p) {
-            p.left = {70, 12};
-            p.lean = -4;
+            p.left = {55, 30};
+            p.lean = -2;
             p.face = {Eyes::Left, Brows::Frown, Mouth::Closed};
         });
         std::vector<Step> casting = ramp(raise, cast, 3, 6) + phases(cast, 5, 8, 6);
@@ -699,7 +699,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         for (std::size_t i = 0; i < snore.size(); ++i) {
             snore[i].pose.squash = (i % 2) ? 0.975 : 0.965;
         }
-        add(spec(u"Idle3_1", ramp(R, with(sleep, [](Pose& p) { p.phase = 0; }), 5, 14),
+        add(spec(u"Idle3_1", ramp(R, with(sleep, [](Pose& p) { p.phase = 0; }), 5),
                  looping(snore, 85),
                  ramp(with(sleep, [](Pose& p) { p.effect = Effect::None; }), R, 4)));
     }
@@ -713,7 +713,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     const Move moves[] = {
         {u"MoveLeft",
          [](Pose& p) {
-             p.lean = -7;
+             p.lean = -4;
              p.left = {40, 24};
              p.right = {34, 20};
              p.face.eyes = Eyes::Left;
@@ -721,7 +721,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
          }},
         {u"MoveRight",
          [](Pose& p) {
-             p.lean = 7;
+             p.lean = 4;
              p.left = {34, 20};
              p.right = {40, 24};
              p.face.eyes = Eyes::Right;
@@ -729,11 +729,11 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
          }},
         {u"MoveUp",
          [](Pose& p) {
-             p.squash = 1.03;
+             p.squash = 1.02;
              p.left = {52, 30};
              p.right = {52, 30};
              p.face.eyes = Eyes::Up;
-             p.headY = -2;
+             p.headY = -1;
          }},
         {u"MoveDown",
          [](Pose& p) {

@@ -192,7 +192,7 @@ class Merlin final : public Design {
         } else if (phi > 95) {
             t = std::max(0.0, 1 - (phi - 95) / 55);
         }
-        return 12 * t;
+        return 6 * t;
     }
     QPointF staffUp(const Pose& pose) const {
         const double a = staffLean(pose.left) * kPi / 180;
@@ -201,13 +201,13 @@ class Merlin final : public Design {
     // Raised high, the hand slides down the staff so that the orb stays in the picture.
     QPointF staffTop(const Pose& pose) const {
         const QPointF h = hand(pose.left, true);
-        return h + staffUp(pose) * std::clamp(h.y() - 13, 18.0, 52.0);
+        return h + staffUp(pose) * std::clamp(h.y() - 26, 14.0, 52.0);
     }
 
     void drawStaff(QPainter& p, const Pose& pose) const {
         const QPointF h = hand(pose.left, true);
         const QPointF up = staffUp(pose);
-        const QPointF bottom = h - up * std::min(28.0, std::max(8.0, 124 - h.y()));
+        const QPointF bottom = h - up * std::min(28.0, std::max(8.0, 121 - h.y()));
         limb(p, bottom, staffTop(pose), 3.2, kWood, kInk);
         // The claw that holds the orb.
         p.setPen(QPen(kInk, 1.3));
@@ -225,13 +225,13 @@ class Merlin final : public Design {
     void drawOrb(QPainter& p, const Pose& pose) const {
         const QPointF c = staffTop(pose) - staffUp(pose) * -4.5;
         if (pose.glow > 0.05) {
-            QRadialGradient halo(c, 7 + 5 * pose.glow);
+            QRadialGradient halo(c, 5 + 4 * pose.glow);
             halo.setColorAt(0, QColor(200, 250, 255, 230));
             halo.setColorAt(0.6, QColor(120, 230, 255, static_cast<int>(170 * pose.glow)));
             halo.setColorAt(1, QColor(120, 230, 255, 0));
             p.setPen(Qt::NoPen);
             p.setBrush(halo);
-            p.drawEllipse(c, 7 + 5 * pose.glow, 7 + 5 * pose.glow);
+            p.drawEllipse(c, 5 + 4 * pose.glow, 5 + 4 * pose.glow);
         }
         QPainterPath orb;
         orb.addEllipse(c, 4.6, 4.6);
@@ -270,10 +270,10 @@ class Merlin final : public Design {
             outlined(p, feather, QColor(236, 240, 250), kInk, 1.0);
         }
         if (!left && pose.prop == Prop::Glass) {
-            const QPointF lens = h + (len > 0 ? d / len : QPointF(0, 1)) * 11;
+            const QPointF lens = h + (len > 0 ? d / len : QPointF(0, 1)) * 9;
             limb(p, h, lens, 2.4, kWood, kInk);
             QPainterPath glass;
-            glass.addEllipse(lens, 6.5, 6.5);
+            glass.addEllipse(lens, 5.5, 5.5);
             outlined(p, glass, QColor(200, 236, 255, 255), QColor(90, 90, 100), 2.2);
             p.setPen(QPen(QColor(255, 255, 255), 1.4, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(lens + QPointF(-3, -1), lens + QPointF(-1, -3));
@@ -514,9 +514,9 @@ class Merlin final : public Design {
     void drawHat(QPainter& p) const {
         QPainterPath cone;
         cone.moveTo(44, 35);
-        cone.cubicTo(50, 26, 56, 14, 64, 8);
-        cone.cubicTo(70, 4, 78, 1, 86, 5);
-        cone.cubicTo(80, 6, 76, 10, 74, 16);
+        cone.cubicTo(50, 27, 56, 19, 64, 14.5);
+        cone.cubicTo(70, 10.5, 78, 8.5, 86, 12.5);
+        cone.cubicTo(80, 13.5, 76, 16.5, 74, 22);
         cone.cubicTo(76, 24, 80, 30, 84, 35);
         cone.closeSubpath();
         QLinearGradient g(44, 0, 86, 0);
@@ -535,9 +535,9 @@ class Merlin final : public Design {
         band.quadTo(64, 38.5, 45, 34);
         band.closeSubpath();
         outlined(p, band, kGold, QColor(150, 110, 30), 0.8);
-        outlined(p, star(QPointF(62, 22), 3.6, 1.5, 0.2), kGold, QColor(170, 120, 30), 0.7);
-        outlined(p, star(QPointF(70, 12), 2.4, 1.0, 0.5), kGold, QColor(170, 120, 30), 0.7);
-        outlined(p, star(QPointF(85.5, 5), 2.4, 1.0, 0.1), kGold, QColor(170, 120, 30), 0.7);
+        outlined(p, star(QPointF(62, 24.5), 3.2, 1.5, 0.2), kGold, QColor(170, 120, 30), 0.7);
+        outlined(p, star(QPointF(70, 18), 2.4, 1.0, 0.5), kGold, QColor(170, 120, 30), 0.7);
+        outlined(p, star(QPointF(85.5, 12.5), 2.4, 1.0, 0.1), kGold, QColor(170, 120, 30), 0.7);
     }
 };
 

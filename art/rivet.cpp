@@ -123,9 +123,9 @@ class Rivet final : public Design {
     void drawHead(QPainter& p, const Face& face) const override {
         p.translate(-headOrigin());
         // Antenna.
-        limb(p, QPointF(56, 16), QPointF(56, 7), 2.2, kSteel, kInk);
+        limb(p, QPointF(56, 16), QPointF(56, 12.5), 2.2, kSteel, kInk);
         QPainterPath ball;
-        ball.addEllipse(QPointF(56, 5.5), 3.6, 3.6);
+        ball.addEllipse(QPointF(56, 10.8), 3, 3);
         outlined(p, ball, QColor(255, 90, 80), kInk, 1.2);
         // Ear bolts.
         for (double x : {30.0, 82.0}) {
@@ -152,7 +152,7 @@ class Rivet final : public Design {
     }
 
     void drawEffect(QPainter& p, const Pose& pose) const override {
-        EffectPlace place{{56, 58}, 46, {92, 16}, QColor(120, 255, 160)};
+        EffectPlace place{{56, 58}, 46, {92, 20}, QColor(120, 255, 160)};
         art::drawEffect(p, pose, place);
     }
 
@@ -187,10 +187,10 @@ class Rivet final : public Design {
         wrist.addEllipse(h, 3, 3);
         outlined(p, wrist, kShell, kInk, 1.0);
         if (!left && pose.prop == Prop::Glass) {
-            const QPointF lens = h + u * 12;
+            const QPointF lens = h + u * 8;
             limb(p, h, lens, 2.2, kSteelDark, kInk);
             QPainterPath glass;
-            glass.addEllipse(lens, 6, 6);
+            glass.addEllipse(lens, 5, 5);
             outlined(p, glass, QColor(200, 236, 255), QColor(80, 80, 96), 2.2);
         }
         if (!left && pose.prop == Prop::Scroll) {

@@ -1,6 +1,5 @@
 // vtchargen: draws the project's own characters and writes them as .acs files into a folder.
-
-#include <QGuiApplication>
+// Drawing paints into images only, so it needs no display and no application object.
 
 #include <exception>
 #include <filesystem>
@@ -15,9 +14,6 @@ int main(int argc, char* argv[]) {
                      "Draws the built-in characters and writes OUTDIR/<id>.acs for each.\n";
         return 2;
     }
-    // Drawing needs no display; the offscreen platform keeps it so on any machine.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
     try {
         const std::filesystem::path dir = argv[1];
         std::filesystem::create_directories(dir);
