@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "acs/model.h"
+#include "acs/character.h"
 #include "characters.h"
 
 namespace acs = vistrel::acs;
@@ -26,12 +26,14 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Animation names of each built-in character, lower case.
+// Animation names of each built-in character as the build wrote it, lower case.
 const std::map<std::string, std::set<std::string>>& animationsById() {
     static const auto all = [] {
         std::map<std::string, std::set<std::string>> out;
         for (const auto& c : art::builtInCharacters()) {
-            for (const auto& a : c.make().animations) {
+            const acs::Character character = acs::Character::open(
+                std::filesystem::path(VISTREL_BUILT_CHARS_DIR) / (c.id + ".acs"));
+            for (const auto& a : character.animations()) {
                 out[lower(c.id)].insert(lower(acs::toUtf8(a.name)));
             }
         }
