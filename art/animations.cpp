@@ -417,8 +417,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         add(spec(u"Confused", ramp(R, scratch, 4), body, {}));
     }
     const Pose cheer = with(R, [](Pose& p) {
-        p.left = {160, 10};
-        p.right = {160, 10};
+        p.left = {140, 20};
+        p.right = {140, 20};
         p.face = {Eyes::Happy, Brows::Raised, Mouth::Grin};
         p.effect = Effect::Sparkles;
         p.glow = 1;
@@ -583,8 +583,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     }
 
     const Pose call1 = with(R, [](Pose& p) {
-        p.left = {150, 30};
-        p.right = {150, 30};
+        p.left = {140, 35};
+        p.right = {140, 35};
         p.y = -3;
         p.face = {Eyes::Wide, Brows::Raised, Mouth::Oh};
         p.effect = Effect::Exclaim;
@@ -667,8 +667,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                  ramp(with(gaze, [](Pose& p) { p.effect = Effect::None; }), R, 2)));
     }
     const Pose stretch = with(R, [](Pose& p) {
-        p.left = {162, 14};
-        p.right = {162, 14};
+        p.left = {145, 15};
+        p.right = {145, 15};
         p.squash = 1.03;
         p.face = {Eyes::Closed, Brows::Raised, Mouth::Oh};
     });
