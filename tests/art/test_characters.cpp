@@ -324,6 +324,44 @@ TEST_P(BuiltInCharacter, SpeaksAndShowsItsBalloonItsOwnWay) {
     EXPECT_EQ(info.palette.size(), 256u);
 }
 
+TEST_P(BuiltInCharacter, EveryAnimationVisiblyMovesAndIdlingVaries) {
+    const acs::CharacterData& d = data();
+    for (const auto& a : d.animations) {
+        std::set<std::vector<std::uint8_t>> pictures;
+        for (const auto& f : a.frames) {
+            if (!f.images.empty()) {
+                pictures.insert(picture(d, f).pixels);
+            }
+        }
+        if (!acs::equalsIgnoreCase(a.name, u"RestPose")) {
+            EXPECT_GE(pictures.size(), 2u) << acs::toUtf8(a.name) << " shows no movement";
+        }
+    }
+    // Idle animations branch, so that a character left alone does not repeat itself.
+    for (const auto& s : d.info.states) {
+        if (s.name.rfind(u"IDLINGLEVEL", 0) != 0) {
+            continue;
+        }
+        int branching = 0;
+        for (const auto& name : s.animations) {
+            for (const auto& a : d.animations) {
+                if (acs::equalsIgnoreCase(a.name, name)) {
+                    for (const auto& f : a.frames) {
+                        branching += f.branches.empty() ? 0 : 1;
+                    }
+                }
+            }
+        }
+        EXPECT_GT(branching, 0) << acs::toUtf8(s.name);
+    }
+    // Appearing and vanishing make a sound as they start.
+    for (const auto& a : d.animations) {
+        if (acs::equalsIgnoreCase(a.name, u"Show") || acs::equalsIgnoreCase(a.name, u"Hide")) {
+            EXPECT_GE(a.frames.front().sound, 0) << acs::toUtf8(a.name);
+        }
+    }
+}
+
 TEST(BuiltInCharacters, DifferFromEachOther) {
     const auto all = ids();
     const acs::CharacterData& a = built(all[0]).data;

@@ -35,6 +35,9 @@ class Box final : public art::Design {
         p.fillRect(QRectF(12, 20, 16, 18), QColor(40, 80, 200));
         p.fillRect(QRectF(28, 22, 4 + pose.right.shoulder / 10, 4), QColor(200, 80, 40));
     }
+    void drawFront(QPainter& p, const art::Pose&) const override {
+        p.fillRect(QRectF(14, 28, 12, 6), QColor(150, 40, 40));
+    }
     QSize headSize() const override { return {20, 20}; }
     QPointF headOrigin() const override { return {10, 2}; }
     QPointF neck() const override { return {20, 20}; }
@@ -181,4 +184,64 @@ TEST(Builder, RefusesABranchOutOfTheBody) {
     bad.name = u"Bad";
     bad.body = {{art::Pose{}, 10, -1, {{4, 50}}}};
     EXPECT_THROW(b.addAnimation(bad), std::logic_error);
+}
+
+TEST(Builder, StacksEffectFrontHeadBodyAndKeepsMouthsOnTheMovingHead) {
+    const Box design;
+    art::CharacterBuilder b(design);
+    art::Pose plain;
+    art::Pose busy = plain;
+    busy.effect = art::Effect::Sparkles;
+    busy.prop = art::Prop::Book;
+    busy.headX = 3;
+    busy.headY = -2;
+    art::Pose small = busy;
+    small.scale = 0.5;
+    for (const auto& [name, pose] :
+         {std::pair{u"Plain", plain}, std::pair{u"Busy", busy}, std::pair{u"Small", small}}) {
+        art::AnimationSpec s;
+        s.name = name;
+        s.body = {{pose, 10, -1, {}}};
+        b.addAnimation(s);
+    }
+    const acs::CharacterData d = b.finish({});
+    const acs::Frame& still = d.animations[0].frames[0];
+    const acs::Frame& moved = d.animations[1].frames[0];
+    const acs::Frame& shrunk = d.animations[2].frames[0];
+
+    ASSERT_EQ(still.images.size(), 2u);                       // head over body
+    ASSERT_EQ(moved.images.size(), 4u);                       // effect, book, head, body
+    EXPECT_EQ(moved.images[2].image, still.images[0].image);  // the same head picture...
+    EXPECT_EQ(moved.images[2].x, still.images[0].x + 3);      // ...moved with the head
+    EXPECT_EQ(moved.images[2].y, still.images[0].y - 2);
+    for (std::size_t m = 0; m < 7; ++m) {
+        EXPECT_EQ(moved.overlays[m].image, still.overlays[m].image);
+        EXPECT_EQ(moved.overlays[m].x, still.overlays[m].x + 3);
+        EXPECT_EQ(moved.overlays[m].y, still.overlays[m].y - 2);
+    }
+    // Appearing or vanishing, the character is one scaled picture under the effect.
+    EXPECT_EQ(shrunk.images.size(), 2u);
+}
+
+TEST(Builder, OpaquePixelsNeverTakeTheTransparentSlot) {
+    const Box design;
+    art::CharacterBuilder b(design);
+    art::AnimationSpec s;
+    s.name = u"Rest";
+    s.body = {{art::Pose{}, 10, -1, {}}};
+    b.addAnimation(s);
+    const acs::CharacterData d = b.finish({});
+    // The body is a 16 x 18 box with a 4 x 4 arm beside it: every one of its pixels drawn.
+    const acs::Frame& f = d.animations[0].frames[0];
+    const acs::Image& body = d.images.at(f.images.back().image).image;
+    std::size_t opaque = 0;
+    for (std::uint8_t px : body.pixels) {
+        opaque += px != d.info.transparentIndex ? 1 : 0;
+    }
+    EXPECT_EQ(opaque, 16u * 18 + 5u * 4);
+    for (const auto& img : d.images) {
+        for (std::uint8_t px : img.image.pixels) {
+            ASSERT_TRUE(px == d.info.transparentIndex || (px > 10 && px < 246));
+        }
+    }
 }
