@@ -376,7 +376,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                  ramp(with(pleased, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
     }
     const Pose sad = with(R, [](Pose& p) {
-        p.left = {4, 0};
+        p.left = {18, 4};
         p.right = {4, 0};
         p.headY = 4;
         p.squash = 0.97;
@@ -687,7 +687,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                  ramp(with(juggle, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
     }
     const Pose sleep = with(R, [](Pose& p) {
-        p.left = {4, 0};
+        p.left = {18, 4};
         p.right = {4, 0};
         p.headY = 4;
         p.squash = 0.97;

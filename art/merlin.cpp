@@ -194,18 +194,22 @@ class Merlin final : public Design {
         }
         return 6 * t;
     }
+    // With both hands on a book or a scroll, the staff stands by itself where it rests.
+    Arm staffArm(const Pose& pose) const {
+        return pose.prop == Prop::Book || pose.prop == Prop::Scroll ? rest().left : pose.left;
+    }
     QPointF staffUp(const Pose& pose) const {
-        const double a = staffLean(pose.left) * kPi / 180;
+        const double a = staffLean(staffArm(pose)) * kPi / 180;
         return {-std::sin(a), -std::cos(a)};
     }
     // Raised high, the hand slides down the staff so that the orb stays in the picture.
     QPointF staffTop(const Pose& pose) const {
-        const QPointF h = hand(pose.left, true);
+        const QPointF h = hand(staffArm(pose), true);
         return h + staffUp(pose) * std::clamp(h.y() - 26, 14.0, 52.0);
     }
 
     void drawStaff(QPainter& p, const Pose& pose) const {
-        const QPointF h = hand(pose.left, true);
+        const QPointF h = hand(staffArm(pose), true);
         const QPointF up = staffUp(pose);
         const QPointF bottom = h - up * std::min(28.0, std::max(8.0, 121 - h.y()));
         limb(p, bottom, staffTop(pose), 3.2, kWood, kInk);
