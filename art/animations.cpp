@@ -121,6 +121,13 @@ AnimationSpec spec(std::u16string name, std::vector<Step> in, std::vector<Step> 
     return s;
 }
 
+// An animation that continues a held pose and leaves through another animation.
+AnimationSpec returning(AnimationSpec s, std::u16string back) {
+    s.transition = acs::Transition::ReturnAnimation;
+    s.returnAnimation = std::move(back);
+    return s;
+}
+
 // A move to a pose that is then held; leaving walks it back.
 AnimationSpec gesture(std::u16string name, const Pose& rest, const Pose& target, int n = 4,
                       std::uint16_t last = 30) {
@@ -517,7 +524,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                       12),
                                  hold(read, 20)};
     add(gesture(u"Read", R, read, 4, 30));
-    add(spec(u"ReadContinued", {}, scan, {}));
+    add(returning(spec(u"ReadContinued", {}, scan, {}), u"ReadReturn"));
     add(spec(u"Reading", ramp(R, read, 3), looping(scan, 85), {}));
     add(spec(u"ReadReturn", {}, {hold(read, 10)}, ramp(read, R, 4)));
 
@@ -539,7 +546,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     }
     scribble.push_back(hold(write, 10));
     add(gesture(u"Write", R, write, 4, 20));
-    add(spec(u"WriteContinued", {}, scribble, {}));
+    add(returning(spec(u"WriteContinued", {}, scribble, {}), u"WriteReturn"));
     add(spec(u"Writing", ramp(R, write, 3), looping(scribble, 85), {}));
     add(spec(u"WriteReturn", {}, {hold(write, 10)}, ramp(write, R, 4)));
 
@@ -601,7 +608,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         in.front().sound = kit.chirp;
         add(spec(u"GetAttention", in, calling, {}));
     }
-    add(spec(u"GetAttentionContinued", {}, looping(calling, 80), {}));
+    add(returning(spec(u"GetAttentionContinued", {}, looping(calling, 80), {}),
+                  u"GetAttentionReturn"));
     add(spec(u"GetAttentionReturn", {}, {hold(call1, 8)},
              ramp(with(call1, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
 

@@ -266,6 +266,9 @@ void CharacterBuilder::addAnimation(const AnimationSpec& spec) {
     acs::Animation anim;
     anim.name = spec.name;
     anim.transition = static_cast<std::uint8_t>(spec.transition);
+    if (spec.transition == acs::Transition::ReturnAnimation) {
+        anim.returnAnimation = acs::toUpper(spec.returnAnimation);
+    }
 
     const int nIn = static_cast<int>(spec.in.size());
     const int nBody = static_cast<int>(spec.body.size());
@@ -286,8 +289,13 @@ void CharacterBuilder::addAnimation(const AnimationSpec& spec) {
         if (i < nIn) {
             frame.exitBranch = static_cast<std::int16_t>(i == 0 ? end : i - 1);
         } else if (i < nIn + nBody) {
-            frame.exitBranch =
-                static_cast<std::int16_t>(nOut > 0 ? nIn + nBody : (nIn > 0 ? nIn - 1 : end));
+            // Without a way in or out, the body's last frame is where it comes to rest.
+            const int lastBody = nIn + nBody - 1;
+            int exit = nOut > 0 ? nIn + nBody : (nIn > 0 ? nIn - 1 : lastBody);
+            if (i == exit) {
+                exit = end;
+            }
+            frame.exitBranch = static_cast<std::int16_t>(exit);
             for (const auto& [target, percent] : steps[i]->jumps) {
                 if (target < 0 || target >= nBody) {
                     throw std::logic_error("a branch leads outside the animation's body");

@@ -36,7 +36,8 @@ std::vector<Step> operator+(std::vector<Step> steps, const std::vector<Step>& mo
 // An animation in three parts. `in` leaves the rest pose, `body` is the action itself (its
 // jumps point into `body`), `out` returns to rest. Leaving the animation early walks back:
 // each frame of `in` exits to the one before it, `body` exits to the start of `out` (or to
-// the end of `in` when there is no `out`).
+// the end of `in` when there is no `out`, or to the body's own last frame when there is
+// neither).
 struct AnimationSpec {
     std::u16string name;
     std::vector<Step> in;
@@ -46,6 +47,8 @@ struct AnimationSpec {
     // animation is lip-synced.
     bool speaking = true;
     acs::Transition transition = acs::Transition::ExitBranches;
+    // For Transition::ReturnAnimation: the animation that brings the character back.
+    std::u16string returnAnimation;
 };
 
 class CharacterBuilder {

@@ -223,6 +223,17 @@ TEST_P(BuiltInCharacter, ExitBranchesAlwaysLeadBackToRest) {
                 f = a.frames[f].exitBranch;
             }
         }
+        if (a.transition == static_cast<std::uint8_t>(acs::Transition::ReturnAnimation)) {
+            // Leaving goes through another animation, which itself ends at rest.
+            const acs::Animation* back = nullptr;
+            for (const auto& r : data().animations) {
+                if (acs::equalsIgnoreCase(r.name, a.returnAnimation)) {
+                    back = &r;
+                }
+            }
+            ASSERT_NE(back, nullptr) << acs::toUtf8(a.name);
+            EXPECT_EQ(back->transition, static_cast<std::uint8_t>(acs::Transition::ExitBranches));
+        }
         if (a.transition == static_cast<std::uint8_t>(acs::Transition::ExitBranches)) {
             // The path from the frame left on screen ends where the animation started from:
             // the frame it finishes on looks like the rest pose (or shows nothing).

@@ -131,6 +131,10 @@ TEST(Builder, ExitPathsWalkBackThroughTheWayIn) {
     round.body = {{up, 10, -1, {{0, 30}}}, {up, 10, -1, {}}};
     round.out = art::ramp(up, rest, 2);
     b.addAnimation(round);
+    art::AnimationSpec loop;
+    loop.name = u"Loop";
+    loop.body = {{up, 10, -1, {}}, {up, 10, -1, {{0, 50}}}, {rest, 10, -1, {}}};
+    b.addAnimation(loop);
     const acs::CharacterData d = b.finish({});
 
     // A held gesture: three frames in, then an invisible end marker.
@@ -158,6 +162,14 @@ TEST(Builder, ExitPathsWalkBackThroughTheWayIn) {
     EXPECT_EQ(r.frames[2].branches[0].frame, 2);
     EXPECT_EQ(r.frames[2].branches[0].probability, 30);
     EXPECT_EQ(r.frames[5].overlays.size(), 7u);
+
+    // Only a body: leaving anywhere settles on its last frame, then the end marker.
+    const acs::Animation& l = d.animations[2];
+    ASSERT_EQ(l.frames.size(), 4u);
+    EXPECT_EQ(l.frames[0].exitBranch, 2);
+    EXPECT_EQ(l.frames[1].exitBranch, 2);
+    EXPECT_EQ(l.frames[2].exitBranch, 3);
+    EXPECT_EQ(l.frames[3].exitBranch, acs::kEndExitBranch);
 
     // Identical pictures are stored once: the rest pose's head and body appear in both
     // animations, the seven mouths once each.
