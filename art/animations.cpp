@@ -550,16 +550,18 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     add(spec(u"Writing", ramp(R, write, 3), looping(scribble, 85), {}));
     add(spec(u"WriteReturn", {}, {hold(write, 10)}, ramp(write, R, 4)));
 
+    // Searching with a magnifying glass: up high, then low, always beside the body.
     const Pose seekRight = with(R, [](Pose& p) {
-        p.right = {30, 20};
-        p.lean = 2;
+        p.right = {50, 85};
+        p.lean = 1;
         p.face = {Eyes::Right, Brows::Raised, Mouth::Closed};
         p.prop = Prop::Glass;
     });
     const Pose seekLeft = with(seekRight, [](Pose& p) {
-        p.right = {38, -40};
-        p.lean = -2;
-        p.face.eyes = Eyes::Left;
+        p.right = {40, 90};
+        p.lean = 1;
+        p.headY = 1;
+        p.face.eyes = Eyes::Down;
     });
     const std::vector<Step> sweep =
         settle(ramp(seekRight, seekLeft, 4, 9), 20) + settle(ramp(seekLeft, seekRight, 4, 9), 20);
