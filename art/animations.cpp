@@ -111,9 +111,9 @@ std::vector<Step> settle(std::vector<Step> steps, std::uint16_t last) {
     return steps;
 }
 
-AnimationSpec spec(std::u16string name, std::vector<Step> in, std::vector<Step> body,
+AnimationPlan plan(std::u16string name, std::vector<Step> in, std::vector<Step> body,
                    std::vector<Step> out) {
-    AnimationSpec s;
+    AnimationPlan s;
     s.name = std::move(name);
     s.in = std::move(in);
     s.body = std::move(body);
@@ -122,16 +122,16 @@ AnimationSpec spec(std::u16string name, std::vector<Step> in, std::vector<Step> 
 }
 
 // An animation that continues a held pose and leaves through another animation.
-AnimationSpec returning(AnimationSpec s, std::u16string back) {
+AnimationPlan returning(AnimationPlan s, std::u16string back) {
     s.transition = acs::Transition::ReturnAnimation;
     s.returnAnimation = std::move(back);
     return s;
 }
 
 // A move to a pose that is then held; leaving walks it back.
-AnimationSpec gesture(std::u16string name, const Pose& rest, const Pose& target, int n = 4,
+AnimationPlan gesture(std::u16string name, const Pose& rest, const Pose& target, int n = 4,
                       std::uint16_t last = 30) {
-    return spec(std::move(name), settle(ramp(rest, target, n), last), {}, {});
+    return plan(std::move(name), settle(ramp(rest, target, n), last), {}, {});
 }
 
 // `count` frames of `pose` with the effect phase running.
@@ -191,7 +191,7 @@ std::vector<acs::State> standardStates() {
 
 void addStandardAnimations(CharacterBuilder& b, const Design& design, const SoundKit& kit) {
     const Pose R = design.rest();
-    auto add = [&b](AnimationSpec s) { b.addAnimation(s); };
+    auto add = [&b](AnimationPlan s) { b.addAnimation(s); };
 
     // Appearing and vanishing.
     {
@@ -217,7 +217,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                  }),
                             10));
         grow.push_back(hold(R, 10));
-        AnimationSpec show = spec(u"Show", {}, grow, {});
+        AnimationPlan show = plan(u"Show", {}, grow, {});
         show.transition = acs::Transition::None;
         add(show);
 
@@ -245,13 +245,13 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                        p.phase = 12;
                                    }),
                               8));
-        AnimationSpec hide = spec(u"Hide", {}, shrink, {});
+        AnimationPlan hide = plan(u"Hide", {}, shrink, {});
         hide.transition = acs::Transition::None;
         hide.speaking = false;
         add(hide);
     }
 
-    add(spec(u"RestPose", {}, {hold(R, 10)}, {}));
+    add(plan(u"RestPose", {}, {hold(R, 10)}, {}));
 
     auto eyes = [&R](Eyes e, double hx = 0, double hy = 0) {
         return with(R, [=](Pose& p) {
@@ -260,7 +260,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
             p.headY = hy;
         });
     };
-    add(spec(u"Blink", {},
+    add(plan(u"Blink", {},
              {hold(eyes(Eyes::Half), 4), hold(eyes(Eyes::Closed), 6), hold(eyes(Eyes::Half), 4),
               hold(R, 10)},
              {}));
@@ -279,9 +279,9 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         const Pose half = with(look, [](Pose& p) { p.face.eyes = Eyes::Half; });
         const std::u16string name = l.name;
         add(gesture(name, R, look, 2, 20));
-        add(spec(name + u"Blink", ramp(R, look, 2),
+        add(plan(name + u"Blink", ramp(R, look, 2),
                  {hold(half, 4), hold(shut, 6), hold(half, 4), hold(look, 20)}, {}));
-        add(spec(name + u"Return", {}, {hold(look, 10)}, ramp(look, R, 2)));
+        add(plan(name + u"Return", {}, {hold(look, 10)}, ramp(look, R, 2)));
     }
 
     // Pointing.
@@ -328,7 +328,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.glow = 1;
     });
     {
-        AnimationSpec s = gesture(u"Announce", R, announce, 4, 30);
+        AnimationPlan s = gesture(u"Announce", R, announce, 4, 30);
         s.in.front().sound = kit.chirp;
         add(s);
     }
@@ -349,7 +349,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     const Pose wave2 = with(wave1, [](Pose& p) { p.right = {128, 60}; });
     const std::vector<Step> waving{hold(wave2, 9), hold(wave1, 9), hold(wave2, 9), hold(wave1, 9)};
     {
-        AnimationSpec s = spec(u"Wave", ramp(R, wave1, 3), waving, ramp(wave1, R, 3));
+        AnimationPlan s = plan(u"Wave", ramp(R, wave1, 3), waving, ramp(wave1, R, 3));
         s.body.front().sound = kit.chirp;
         add(s);
     }
@@ -359,7 +359,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.right = {22, -95};
         p.face = {Eyes::Closed, Brows::Normal, Mouth::Smile};
     });
-    add(spec(u"Greet", settle(ramp(R, bow, 4), 40), ramp(bow, wave1, 3) + waving,
+    add(plan(u"Greet", settle(ramp(R, bow, 4), 40), ramp(bow, wave1, 3) + waving,
              ramp(wave1, R, 3)));
 
     // Feelings.
@@ -379,7 +379,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                        }),
                                   9));
         }
-        add(spec(u"Pleased", ramp(R, pleased, 3), bounce,
+        add(plan(u"Pleased", ramp(R, pleased, 3), bounce,
                  ramp(with(pleased, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
     }
     const Pose sad = with(R, [](Pose& p) {
@@ -389,7 +389,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.squash = 0.97;
         p.face = {Eyes::Down, Brows::Sad, Mouth::Frown};
     });
-    add(spec(u"Sad", settle(ramp(R, sad, 5), 40), {}, {}));
+    add(plan(u"Sad", settle(ramp(R, sad, 5), 40), {}, {}));
     const Pose jump = with(R, [](Pose& p) {
         p.y = -4;
         p.left = {72, 50};
@@ -401,7 +401,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     {
         std::vector<Step> in = ramp(R, jump, 2, 6);
         in.front().sound = kit.pop;
-        add(spec(u"Surprised", in, {hold(landed, 40)},
+        add(plan(u"Surprised", in, {hold(landed, 40)},
                  ramp(with(landed, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
     }
     const Pose scratch = with(R, [](Pose& p) {
@@ -421,7 +421,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                 10));
         }
         body.back().duration = 30;
-        add(spec(u"Confused", ramp(R, scratch, 4), body, {}));
+        add(plan(u"Confused", ramp(R, scratch, 4), body, {}));
     }
     const Pose cheer = with(R, [](Pose& p) {
         p.left = {140, 20};
@@ -441,7 +441,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                  8));
         }
         jumps.front().sound = kit.appear;
-        add(spec(u"Congratulate", ramp(R, cheer, 3), jumps,
+        add(plan(u"Congratulate", ramp(R, cheer, 3), jumps,
                  ramp(with(cheer, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
     }
     {
@@ -450,7 +450,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
             p.face = {Eyes::Half, Brows::Normal, Mouth::Smile};
         });
         const Pose up = with(R, [](Pose& p) { p.face.mouth = Mouth::Smile; });
-        add(spec(u"Acknowledge", {},
+        add(plan(u"Acknowledge", {},
                  {hold(between(R, nod, 0.5), 6), hold(nod, 8), hold(between(up, nod, 0.5), 6),
                   hold(up, 6), hold(nod, 8), hold(between(up, nod, 0.5), 6), hold(R, 10)},
                  {}));
@@ -469,7 +469,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                       }),
                                  8));
         }
-        add(spec(u"Decline", ramp(R, no, 3), shake, ramp(no, R, 3)));
+        add(plan(u"Decline", ramp(R, no, 3), shake, ramp(no, R, 3)));
     }
     const Pose shrug = with(R, [](Pose& p) {
         p.left = {34, 78};
@@ -490,7 +490,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                     p.face = {Eyes::Up, Brows::Raised, Mouth::Closed};
                 })));
     add(gesture(u"StartListening", R, with(ear, [](Pose& p) { p.face.brows = Brows::Raised; }), 3));
-    add(spec(u"StopListening", {}, {hold(ear, 10)}, ramp(ear, R, 3)));
+    add(plan(u"StopListening", {}, {hold(ear, 10)}, ramp(ear, R, 3)));
 
     // Thinking, reading, writing, searching, working.
     const Pose think = with(R, [](Pose& p) {
@@ -499,8 +499,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.face = {Eyes::Up, Brows::Raised, Mouth::Closed};
         p.effect = Effect::Dots;
     });
-    add(spec(u"Think", ramp(R, think, 4), phases(think, 3, 12), {}));
-    add(spec(u"Thinking", ramp(R, think, 3), looping(phases(think, 4, 12), 85), {}));
+    add(plan(u"Think", ramp(R, think, 4), phases(think, 3, 12), {}));
+    add(plan(u"Thinking", ramp(R, think, 3), looping(phases(think, 4, 12), 85), {}));
 
     const Pose read = with(R, [](Pose& p) {
         p.left = {26, -72};
@@ -524,9 +524,9 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                                       12),
                                  hold(read, 20)};
     add(gesture(u"Read", R, read, 4, 30));
-    add(returning(spec(u"ReadContinued", {}, scan, {}), u"ReadReturn"));
-    add(spec(u"Reading", ramp(R, read, 3), looping(scan, 85), {}));
-    add(spec(u"ReadReturn", {}, {hold(read, 10)}, ramp(read, R, 4)));
+    add(returning(plan(u"ReadContinued", {}, scan, {}), u"ReadReturn"));
+    add(plan(u"Reading", ramp(R, read, 3), looping(scan, 85), {}));
+    add(plan(u"ReadReturn", {}, {hold(read, 10)}, ramp(read, R, 4)));
 
     const Pose write = with(R, [](Pose& p) {
         p.left = {22, -64};
@@ -546,9 +546,9 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     }
     scribble.push_back(hold(write, 10));
     add(gesture(u"Write", R, write, 4, 20));
-    add(returning(spec(u"WriteContinued", {}, scribble, {}), u"WriteReturn"));
-    add(spec(u"Writing", ramp(R, write, 3), looping(scribble, 85), {}));
-    add(spec(u"WriteReturn", {}, {hold(write, 10)}, ramp(write, R, 4)));
+    add(returning(plan(u"WriteContinued", {}, scribble, {}), u"WriteReturn"));
+    add(plan(u"Writing", ramp(R, write, 3), looping(scribble, 85), {}));
+    add(plan(u"WriteReturn", {}, {hold(write, 10)}, ramp(write, R, 4)));
 
     // Searching with a magnifying glass: up high, then low, always beside the body.
     const Pose seekRight = with(R, [](Pose& p) {
@@ -565,8 +565,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     });
     const std::vector<Step> sweep =
         settle(ramp(seekRight, seekLeft, 4, 9), 20) + settle(ramp(seekLeft, seekRight, 4, 9), 20);
-    add(spec(u"Search", ramp(R, seekRight, 3), sweep, ramp(seekRight, R, 3)));
-    add(spec(u"Searching", ramp(R, seekRight, 3), looping(sweep, 85), ramp(seekRight, R, 3)));
+    add(plan(u"Search", ramp(R, seekRight, 3), sweep, ramp(seekRight, R, 3)));
+    add(plan(u"Searching", ramp(R, seekRight, 3), looping(sweep, 85), ramp(seekRight, R, 3)));
 
     const Pose work = with(R, [](Pose& p) {
         p.left = {36, 42};
@@ -576,8 +576,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.glow = 0.6;
     });
     const Pose calm = with(work, [](Pose& p) { p.effect = Effect::None; });
-    add(spec(u"Process", ramp(R, work, 3), phases(work, 8, 8), ramp(calm, R, 3)));
-    add(spec(u"Processing", ramp(R, work, 3), looping(phases(work, 8, 8), 85), ramp(calm, R, 3)));
+    add(plan(u"Process", ramp(R, work, 3), phases(work, 8, 8), ramp(calm, R, 3)));
+    add(plan(u"Processing", ramp(R, work, 3), looping(phases(work, 8, 8), 85), ramp(calm, R, 3)));
 
     const Pose idea = with(R, [](Pose& p) {
         p.right = {160, 2};
@@ -586,7 +586,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.glow = 1;
     });
     {
-        AnimationSpec s = gesture(u"Suggest", R, idea, 4, 30);
+        AnimationPlan s = gesture(u"Suggest", R, idea, 4, 30);
         s.in.back().sound = kit.pop;
         add(s);
     }
@@ -608,11 +608,11 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     {
         std::vector<Step> in = ramp(R, call1, 2, 8);
         in.front().sound = kit.chirp;
-        add(spec(u"GetAttention", in, calling, {}));
+        add(plan(u"GetAttention", in, calling, {}));
     }
-    add(returning(spec(u"GetAttentionContinued", {}, looping(calling, 80), {}),
+    add(returning(plan(u"GetAttentionContinued", {}, looping(calling, 80), {}),
                   u"GetAttentionReturn"));
-    add(spec(u"GetAttentionReturn", {}, {hold(call1, 8)},
+    add(plan(u"GetAttentionReturn", {}, {hold(call1, 8)},
              ramp(with(call1, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
 
     // Magic.
@@ -625,7 +625,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     {
         std::vector<Step> sparkle = phases(raise, 6, 8);
         sparkle.front().sound = kit.appear;
-        add(spec(u"DoMagic1", ramp(with(R, [](Pose& p) { p.glow = 0.3; }), raise, 4), sparkle, {}));
+        add(plan(u"DoMagic1", ramp(with(R, [](Pose& p) { p.glow = 0.3; }), raise, 4), sparkle, {}));
         const Pose cast = with(raise, [](Pose& p) {
             p.left = {55, 30};
             p.lean = -2;
@@ -633,18 +633,18 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         });
         std::vector<Step> casting = ramp(raise, cast, 3, 6) + phases(cast, 5, 8, 6);
         casting.front().sound = kit.vanish;
-        add(spec(u"DoMagic2", ramp(R, raise, 2), casting,
+        add(plan(u"DoMagic2", ramp(R, raise, 2), casting,
                  ramp(with(cast, [](Pose& p) { p.effect = Effect::None; }), R, 4)));
     }
 
     // Idling.
-    add(spec(u"Idle1_1", {},
+    add(plan(u"Idle1_1", {},
              {jumping(hold(eyes(Eyes::Left, -1), 30), {{2, 40}}), hold(eyes(Eyes::Right, 1), 30),
               hold(eyes(Eyes::Up, 0, -1), 20), hold(eyes(Eyes::Half), 6), hold(R, 20)},
              {}));
     {
         auto breathe = [&R](double s) { return with(R, [s](Pose& p) { p.squash = s; }); };
-        add(spec(u"Idle1_2", {},
+        add(plan(u"Idle1_2", {},
                  {hold(breathe(1.012), 12), hold(breathe(1.024), 16), hold(breathe(1.012), 12),
                   jumping(hold(R, 20), {{7, 50}}), hold(eyes(Eyes::Half), 4),
                   hold(eyes(Eyes::Closed), 6), hold(eyes(Eyes::Half), 4), hold(R, 20)},
@@ -662,7 +662,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
                 hold(with(stroke, [i](Pose& p) { p.right.elbow = (i % 2) ? -84 : -100; }), 12));
         }
         body[1].jumps = {{3, 40}};
-        add(spec(u"Idle1_3", ramp(R, stroke, 3), body, ramp(stroke, R, 3)));
+        add(plan(u"Idle1_3", ramp(R, stroke, 3), body, ramp(stroke, R, 3)));
     }
     {
         const Pose gaze = with(R, [](Pose& p) {
@@ -673,7 +673,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         });
         std::vector<Step> twinkle = phases(gaze, 4, 10, 20);
         twinkle[3].jumps = {{0, 30}};
-        add(spec(u"Idle1_4", ramp(R, gaze, 2), twinkle,
+        add(plan(u"Idle1_4", ramp(R, gaze, 2), twinkle,
                  ramp(with(gaze, [](Pose& p) { p.effect = Effect::None; }), R, 2)));
     }
     const Pose stretch = with(R, [](Pose& p) {
@@ -682,7 +682,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.squash = 1.03;
         p.face = {Eyes::Closed, Brows::Raised, Mouth::Oh};
     });
-    add(spec(u"Idle2_1", ramp(R, stretch, 4, 12), {hold(stretch, 40)}, ramp(stretch, R, 4, 12)));
+    add(plan(u"Idle2_1", ramp(R, stretch, 4, 12), {hold(stretch, 40)}, ramp(stretch, R, 4, 12)));
     {
         const Pose juggle = with(R, [](Pose& p) {
             p.left = {46, 52};
@@ -693,7 +693,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         });
         std::vector<Step> body = phases(juggle, 6, 9, 30);
         body.back().jumps = {{0, 35}};
-        add(spec(u"Idle2_2", ramp(R, juggle, 3), body,
+        add(plan(u"Idle2_2", ramp(R, juggle, 3), body,
                  ramp(with(juggle, [](Pose& p) { p.effect = Effect::None; }), R, 3)));
     }
     const Pose sleep = with(R, [](Pose& p) {
@@ -709,11 +709,11 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         for (std::size_t i = 0; i < snore.size(); ++i) {
             snore[i].pose.squash = (i % 2) ? 0.975 : 0.965;
         }
-        add(spec(u"Idle3_1", ramp(R, with(sleep, [](Pose& p) { p.phase = 0; }), 5),
+        add(plan(u"Idle3_1", ramp(R, with(sleep, [](Pose& p) { p.phase = 0; }), 5),
                  looping(snore, 85),
                  ramp(with(sleep, [](Pose& p) { p.effect = Effect::None; }), R, 4)));
     }
-    add(spec(u"Idle3_2", ramp(R, read, 4), looping(scan, 85), ramp(read, R, 4)));
+    add(plan(u"Idle3_2", ramp(R, read, 4), looping(scan, 85), ramp(read, R, 4)));
 
     // Moving about.
     struct Move {
@@ -761,7 +761,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
             bob.push_back(hold(with(moving, [i](Pose& p) { p.y = (i % 2) ? 0 : -2; }), 10));
         }
         bob.push_back(hold(moving, 10));
-        add(spec(m.name, ramp(R, moving, 2), bob, {}));
+        add(plan(m.name, ramp(R, moving, 2), bob, {}));
     }
 }
 

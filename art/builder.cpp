@@ -262,30 +262,30 @@ acs::Frame CharacterBuilder::render(const Step& step, bool speaking) {
     return frame;
 }
 
-void CharacterBuilder::addAnimation(const AnimationSpec& spec) {
+void CharacterBuilder::addAnimation(const AnimationPlan& plan) {
     acs::Animation anim;
-    anim.name = spec.name;
-    anim.transition = static_cast<std::uint8_t>(spec.transition);
-    if (spec.transition == acs::Transition::ReturnAnimation) {
-        anim.returnAnimation = acs::toUpper(spec.returnAnimation);
+    anim.name = plan.name;
+    anim.transition = static_cast<std::uint8_t>(plan.transition);
+    if (plan.transition == acs::Transition::ReturnAnimation) {
+        anim.returnAnimation = acs::toUpper(plan.returnAnimation);
     }
 
-    const int nIn = static_cast<int>(spec.in.size());
-    const int nBody = static_cast<int>(spec.body.size());
-    const int nOut = static_cast<int>(spec.out.size());
+    const int nIn = static_cast<int>(plan.in.size());
+    const int nBody = static_cast<int>(plan.body.size());
+    const int nOut = static_cast<int>(plan.out.size());
     const bool endMarker = nOut == 0;
     const int total = nIn + nBody + nOut + (endMarker ? 1 : 0);
     const int end = total - 1;  // the frame at which every exit path finishes
     const int lastShown = endMarker ? total - 2 : total - 1;
 
     std::vector<const Step*> steps;
-    for (const auto* part : {&spec.in, &spec.body, &spec.out}) {
+    for (const auto* part : {&plan.in, &plan.body, &plan.out}) {
         for (const Step& s : *part) {
             steps.push_back(&s);
         }
     }
     for (int i = 0; i < static_cast<int>(steps.size()); ++i) {
-        acs::Frame frame = render(*steps[i], spec.speaking && i == lastShown);
+        acs::Frame frame = render(*steps[i], plan.speaking && i == lastShown);
         if (i < nIn) {
             frame.exitBranch = static_cast<std::int16_t>(i == 0 ? end : i - 1);
         } else if (i < nIn + nBody) {

@@ -38,7 +38,7 @@ std::vector<Step> operator+(std::vector<Step> steps, const std::vector<Step>& mo
 // each frame of `in` exits to the one before it, `body` exits to the start of `out` (or to
 // the end of `in` when there is no `out`, or to the body's own last frame when there is
 // neither).
-struct AnimationSpec {
+struct AnimationPlan {
     std::u16string name;
     std::vector<Step> in;
     std::vector<Step> body;
@@ -60,7 +60,7 @@ class CharacterBuilder {
 
     // Adds a sound (a RIFF WAVE file); returns its index.
     std::int32_t addSound(std::vector<std::uint8_t> wav);
-    void addAnimation(const AnimationSpec& spec);
+    void addAnimation(const AnimationPlan& plan);
 
     // Quantises the pictures and returns the character with `info` (its palette, size and
     // transparent index are filled in here).

@@ -121,17 +121,17 @@ TEST(Builder, ExitPathsWalkBackThroughTheWayIn) {
     art::CharacterBuilder b(design);
     art::Pose rest, up;
     up.right.shoulder = 90;
-    art::AnimationSpec hold;
+    art::AnimationPlan hold;
     hold.name = u"Hold";
     hold.in = art::ramp(rest, up, 3);
     b.addAnimation(hold);
-    art::AnimationSpec round;
+    art::AnimationPlan round;
     round.name = u"Round";
     round.in = art::ramp(rest, up, 2);
     round.body = {{up, 10, -1, {{0, 30}}}, {up, 10, -1, {}}};
     round.out = art::ramp(up, rest, 2);
     b.addAnimation(round);
-    art::AnimationSpec loop;
+    art::AnimationPlan loop;
     loop.name = u"Loop";
     loop.body = {{up, 10, -1, {}}, {up, 10, -1, {{0, 50}}}, {rest, 10, -1, {}}};
     b.addAnimation(loop);
@@ -192,7 +192,7 @@ TEST(Builder, ExitPathsWalkBackThroughTheWayIn) {
 TEST(Builder, RefusesABranchOutOfTheBody) {
     const Box design;
     art::CharacterBuilder b(design);
-    art::AnimationSpec bad;
+    art::AnimationPlan bad;
     bad.name = u"Bad";
     bad.body = {{art::Pose{}, 10, -1, {{4, 50}}}};
     EXPECT_THROW(b.addAnimation(bad), std::logic_error);
@@ -211,7 +211,7 @@ TEST(Builder, StacksEffectFrontHeadBodyAndKeepsMouthsOnTheMovingHead) {
     small.scale = 0.5;
     for (const auto& [name, pose] :
          {std::pair{u"Plain", plain}, std::pair{u"Busy", busy}, std::pair{u"Small", small}}) {
-        art::AnimationSpec s;
+        art::AnimationPlan s;
         s.name = name;
         s.body = {{pose, 10, -1, {}}};
         b.addAnimation(s);
@@ -238,7 +238,7 @@ TEST(Builder, StacksEffectFrontHeadBodyAndKeepsMouthsOnTheMovingHead) {
 TEST(Builder, OpaquePixelsNeverTakeTheTransparentSlot) {
     const Box design;
     art::CharacterBuilder b(design);
-    art::AnimationSpec s;
+    art::AnimationPlan s;
     s.name = u"Rest";
     s.body = {{art::Pose{}, 10, -1, {}}};
     b.addAnimation(s);
