@@ -45,7 +45,15 @@ void ScriptEditor::setText(const QString& text) {
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    showPlain(lines);
+}
+
+void ScriptEditor::showPlain(const QString& lines) {
     setPlainText(lines);
+    // The text edit keeps the format last typed with; the script starts plain.
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    all.setCharFormat(QTextCharFormat());
     setCurrentCharFormat(QTextCharFormat());
 }
 
@@ -132,8 +140,7 @@ bool ScriptEditor::LoadFile(const QString& path) {
     const std::optional<QString> text = readScriptFile(path);
     if (!text)
         return false;
-    setPlainText(*text);
-    setCurrentCharFormat(QTextCharFormat());
+    showPlain(*text);
     return true;
 }
 

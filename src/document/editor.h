@@ -48,6 +48,7 @@ class ScriptEditor : public QTextEdit {
     static QString plainText(QString raw, QLatin1String lineEnd);
 
   private:
+    void showPlain(const QString& lines);
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
 };
 

@@ -70,10 +70,12 @@ bool writeScriptFile(const QString& path, const QString& editorText) {
     if (path.isEmpty())
         return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a failing write (a full disk) shows in write() itself: a buffered
+    // write can fail while flushing inside commit() and still have the file renamed into place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray bytes = scriptFileBytes(editorText);
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         file.commit();  // removes the temporary file; the target is not touched
         return false;

@@ -208,7 +208,10 @@ void QtRichTooltip::show(int x, int y) {
     window_->seconds = seconds_;
     window_->adjustSize();
     QPoint at = (x == -1 && y == -1) ? QCursor::pos() + QPoint(12, 16) : QPoint(x, y);
-    if (const QScreen* screen = QGuiApplication::screenAt(at)) {
+    const QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
         // Keep the whole tooltip on the screen.
         const QRect area = screen->availableGeometry();
         at.setX(std::clamp(at.x(), area.left(),
