@@ -57,6 +57,10 @@ QByteArray encodeScriptText(const QString& text) {
         if (engine::decodeScriptText(*bytes) == text)
             return *bytes;
     }
+    // Readers drop one byte-order mark at the start: a text that begins with that character
+    // keeps it behind a second one.
+    if (text.startsWith(QChar::ByteOrderMark))
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     return text.toUtf8();
 }
 

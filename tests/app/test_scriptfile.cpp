@@ -41,6 +41,7 @@ TEST(ScriptFileBytes, ReadBackAsTheSameText) {
         QStringLiteral("Genie.Speak.\u3053\u3093\u306b\u3061\u306f \U0001F600"),
         QStringLiteral("\u00c3\u00a9\u00c3\u00a8"),
         QStringLiteral("controls \u0081\u008d\u008f\u0090\u009d kept"),
+        QStringLiteral("\ufeffstarts with a byte-order mark"),
     };
     for (const QString& text : samples)
         EXPECT_EQ(engine::decodeScriptText(encodeScriptText(text)), text) << text.toStdString();
