@@ -412,7 +412,11 @@ void Form1::setStatusText(const QString& text) {
 }
 
 void Form1::minimizeWindow() {
-    showMinimized();
+    // A window hidden for command-line play stays hidden: it is only marked minimised.
+    if (isVisible())
+        showMinimized();
+    else
+        setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void Form1::showStopMessage(const QString& title, const QString& text) {

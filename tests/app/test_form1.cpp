@@ -82,6 +82,21 @@ TEST_F(Form1Test, AScriptOnTheCommandLinePlaysWithTheWindowHidden) {
     EXPECT_TRUE(platform.messages.shown.empty());
 }
 
+TEST_F(Form1Test, AMinimisingScriptKeepsAHiddenWindowHidden) {
+    const QString path = scriptPath(QStringLiteral("min.vtl"));
+    writeBytes(path, "%Min\r\n");
+    form.start({path});
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+
+    app::Form1 editing(platform.platform(), control, assistant, programDir.path());
+    const QString second = scriptPath(QStringLiteral("min2.vtl"));
+    writeBytes(second, "%Min\r\n");
+    editing.start({second, QStringLiteral("/ed")});
+    editing.mnuPlayIt_Click();
+    EXPECT_TRUE(editing.isMinimized());
+}
+
 TEST_F(Form1Test, AScriptThatCannotBeReadIsNotPlayedNorWritten) {
     const QString path = scriptPath(QStringLiteral("missing.vtl"));
     form.start({path});

@@ -143,5 +143,27 @@ TEST_F(LoadAllTest, RefusedCallsAreSkipped) {
     EXPECT_EQ(form.statusText(), CharacterLoading::kLoadedStatus);
 }
 
+TEST_F(LoadAllTest, TheHelpAssistantExplainsLoadAllWhenHelpIsOn) {
+    openScript("Load.Merlin\r\n");
+    assistant.setAssumeFilesExist(true);
+    assistant.Load(QStringLiteral("Merlin"));
+    form.Merlin = assistant.Item(QStringLiteral("Merlin"));
+    form.mnuLoadAll_Click();
+    EXPECT_TRUE(assistant.callLines().filter(QLatin1String("Speak")).isEmpty())
+        << "nothing is said while help is off";
+
+    form.HelpOn = true;
+    form.mnuLoadAll_Click();
+    QStringList spoken;
+    for (const agent::Call& call : assistant.calls()) {
+        if (call.member == QLatin1String("Speak"))
+            spoken << call.args.value(0);
+    }
+    EXPECT_EQ(spoken, (QStringList{agent::quoted(CharacterLoading::kLoadAllHint),
+                                   agent::quoted(CharacterLoading::kComingHint),
+                                   agent::quoted(CharacterLoading::kShowHint)}));
+    EXPECT_TRUE(CharacterLoading::kShowHint.startsWith(QLatin1Char(' ')));
+}
+
 }  // namespace
 }  // namespace vistrel::test
