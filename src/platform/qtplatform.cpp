@@ -150,6 +150,9 @@ class TooltipWindow final : public QFrame {
     TooltipWindow() : QFrame(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
         setFrameShape(QFrame::Box);
         setObjectName(QStringLiteral("welcomeTooltip"));
+        setBackgroundRole(QPalette::ToolTipBase);
+        setForegroundRole(QPalette::ToolTipText);
+        setAutoFillBackground(true);
         auto* layout = new QHBoxLayout(this);
         picture = new QLabel(this);
         picture->setAlignment(Qt::AlignTop);

@@ -1,6 +1,7 @@
 // The Qt side of the platform layer that works without a person: dialog filters, the settings
 // store, the characters folder, and keystrokes reaching the focused editor.
 
+#include "artwork.h"
 #include "filedialog.h"
 #include "fixture.h"
 #include "paths.h"
@@ -96,6 +97,11 @@ TEST(QtRichTooltip, ShowsThePictureAndTextOnTheScreen) {
     QTRY_VERIFY_WITH_TIMEOUT(tooltip.window()->isVisible(), 2000);
     const QRect screen = tooltip.window()->screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(tooltip.window()->geometry())) << "kept on the screen";
+    // Kept for looking at it by eye, with the program's own picture and text.
+    tooltip.setPicture(app::programIcon(48));
+    tooltip.setHtml(app::Form1::kWelcomeHtml);
+    tooltip.show(0, 0);
+    tooltip.window()->grab().save(QStringLiteral("tooltip.png"));
 }
 
 }  // namespace
