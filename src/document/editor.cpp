@@ -49,12 +49,9 @@ void ScriptEditor::setText(const QString& text) {
 }
 
 void ScriptEditor::showPlain(const QString& lines) {
-    setPlainText(lines);
-    // The text edit keeps the format last typed with; the script starts plain.
-    QTextCursor all(document());
-    all.select(QTextCursor::Document);
-    all.setCharFormat(QTextCharFormat());
+    // The text edit gives new plain text the format last typed with; the script starts plain.
     setCurrentCharFormat(QTextCharFormat());
+    setPlainText(lines);
 }
 
 double ScriptEditor::fontSize() const {
