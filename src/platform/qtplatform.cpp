@@ -121,6 +121,8 @@ void QtKeystrokes::send(const QString& text, bool enter) {
     // Resolved when delivered: the keys go to whatever has the focus at that moment.
     QTimer::singleShot(0, qApp, [text, enter] {
         QWidget* target = QApplication::focusWidget();
+        if (!target && QApplication::activeWindow())
+            target = QApplication::activeWindow()->focusWidget();
         if (!target)
             return;
         QPointer<QWidget> guard(target);

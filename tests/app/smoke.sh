@@ -15,6 +15,8 @@ trap 'rm -rf "$work"' EXIT
 # kind to see that rewrite happen.
 sed 's/\r$//' "$script" > "$work/Smoke.VTL"
 export HOME=$work XDG_CONFIG_HOME=$work/config
+# Under the leak checker, leave aside what the system's desktop libraries keep.
+export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 start=$(date +%s)
 timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" "$program" "$work/Smoke.VTL"
 status=$?
