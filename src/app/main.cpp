@@ -1,0 +1,27 @@
+// vtscripter: the Vistrel Scripter. With no arguments it opens the editor; with a script path
+// it plays the script with its window hidden and ends once every character is hidden again;
+// with a script path followed by /ed it opens the script for editing.
+
+#include "artwork.h"
+#include "form1.h"
+#include "paths.h"
+#include "qtplatform.h"
+#include "services.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vistrel Scripter"));
+    QApplication::setOrganizationName(QStringLiteral("Vistrel"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vistrel::app::programIcon(64))));
+
+    const QString folder = vistrel::platform::programFolder();
+    vistrel::platform::QtPlatform platform;
+    vistrel::app::AgentServices services = vistrel::app::createAgentServices(folder);
+    vistrel::app::Form1 form(platform.platform(), *services.AgentControl, *services.AgeCC, folder);
+    QObject::connect(&form, &vistrel::app::Form1::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form.start(QApplication::arguments().mid(1));
+    return QApplication::exec();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QTextEdit>
+
+#include <optional>
+
+namespace vistrel::document {
+
+// The script editor: a rich-text edit control whose plain text is the script. Formatting
+// (bold, italic, size) lives only here; files are written from the plain text.
+class ScriptEditor : public QTextEdit {
+    Q_OBJECT
+  public:
+    // The range of point sizes the editor's font accepts.
+    static constexpr double kMinFontSize = 1.0;
+    static constexpr double kMaxFontSize = 1638.0;
+
+    explicit ScriptEditor(QWidget* parent = nullptr);
+
+    // The whole content as plain text, lines separated by CR LF.
+    QString Text() const;
+    // Replaces the whole content with plain text in the editor's own font.
+    void setText(const QString& text);
+
+    // The point size of the editor's own font, to four decimal places.
+    double fontSize() const;
+    // False, with nothing changed, for a size outside the font's range.
+    bool setFontSize(double points);
+
+    // True or false when the whole selection (or, with nothing selected, the text about to be
+    // typed) has the attribute or lacks it; nothing when the selection mixes both.
+    std::optional<bool> SelBold() const;
+    std::optional<bool> SelItalic() const;
+    void setSelBold(bool bold);
+    void setSelItalic(bool italic);
+
+    // Sets the selection's length from its start, clamped at the end of the text.
+    void setSelLength(int length);
+    // The selected text, lines separated by CR LF.
+    QString SelText() const;
+    // Replaces the selection (or inserts at the caret); the caret ends after the new text.
+    void setSelText(const QString& text);
+
+    // Shows the script file at `path`; false, with the editor unchanged, when it cannot be read.
+    bool LoadFile(const QString& path);
+
+    // The editor's raw text as plain lines separated by `lineEnd`.
+    static QString plainText(QString raw, QLatin1String lineEnd);
+
+  private:
+    void showPlain(const QString& lines);
+    std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
+};
+
+}  // namespace vistrel::document

@@ -1,0 +1,123 @@
+#pragma once
+
+// Scripted stand-ins for the platform services: answers are queued in advance, and every call
+// is recorded so that a test can see what the user would have been shown.
+
+#include "platform.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace vistrel::platform::testing {
+
+// Answers with the queued answers in order; with none left, with the box's default button.
+class ScriptedMessageBoxes final : public MessageBoxes {
+  public:
+    MessageAnswer show(const Message& message) override;
+
+    std::deque<MessageAnswer> answers;
+    std::vector<Message> shown;
+    // Called while a box is up, as if the user did something before answering.
+    std::function<void(const Message&)> whileShown;
+};
+
+// Answers with the queued texts in order; with none left, as if cancelled (empty).
+class ScriptedPromptBoxes final : public PromptBoxes {
+  public:
+    QString ask(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
+
+    std::deque<QString> answers;
+    QStringList prompts;
+};
+
+// Returns the queued choices in order; with none left, or for a queued null string, the user
+// cancelled.
+class ScriptedFileDialogs final : public FileDialogs {
+  public:
+    std::optional<QString> choose(const FileDialogRequest& request) override;
+
+    QStringList choices;
+    std::vector<FileDialogRequest> shown;
+};
+
+class MemoryClipboard final : public Clipboard {
+  public:
+    QString text() const override { return text_; }
+    void setText(const QString& text) override {
+        text_ = text;
+        ++writes;
+    }
+    int writes = 0;
+
+  private:
+    QString text_;
+};
+
+class MemorySettingsStore final : public SettingsStore {
+  public:
+    QString GetSetting(const QString& application, const QString& section, const QString& key,
+                       const QString& defaultValue) const override;
+    void SaveSetting(const QString& application, const QString& section, const QString& key,
+                     const QString& value) override;
+
+    QHash<QString, QString> values;  // "application/section/key" -> value
+};
+
+// Answers from a table instead of files.
+class TableIniLookup final : public IniLookup {
+  public:
+    QString value(const QString& section, const QString& key, const QString& defaultValue,
+                  const QString& path) const override;
+
+    QHash<QString, QString> values;  // "path|section|key" -> value
+};
+
+// Records what was sent; nothing is delivered.
+class RecordingKeystrokes final : public Keystrokes {
+  public:
+    void send(const QString& text, bool enter) override { sent.push_back({text, enter}); }
+    struct Sent {
+        QString text;
+        bool enter;
+    };
+    std::vector<Sent> sent;
+};
+
+class RecordingTooltip final : public RichTooltip {
+  public:
+    void setOptions(int showDelayMs, int visibleSeconds, int margin) override {
+        options = {showDelayMs, visibleSeconds, margin};
+    }
+    void setPicture(const QImage& image) override { picture = image; }
+    void setHtml(const QString& text) override { html = text; }
+    void show(int x, int y) override { shownAt.push_back({x, y}); }
+
+    QList<int> options;
+    QImage picture;
+    QString html;
+    std::vector<std::pair<int, int>> shownAt;
+};
+
+// All of them together.
+struct ScriptedPlatform {
+    ScriptedMessageBoxes messages;
+    ScriptedPromptBoxes prompts;
+    ScriptedFileDialogs files;
+    MemoryClipboard clipboard;
+    MemorySettingsStore settings;
+    TableIniLookup ini;
+    RecordingKeystrokes keystrokes;
+    RecordingTooltip tooltip;
+
+    Platform platform() {
+        return {messages, prompts, files, clipboard, settings, ini, keystrokes, tooltip};
+    }
+};
+
+}  // namespace vistrel::platform::testing
