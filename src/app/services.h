@@ -5,18 +5,40 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
+
+namespace vistrel::agentservice {
+class Clock;
+class DesktopStage;
+}  // namespace vistrel::agentservice
+namespace vistrel::speech {
+class Synthesizer;
+class AudioOutput;
+}  // namespace vistrel::speech
 
 namespace vistrel::app {
 
 // The two character-service instances the main window works with: one for the script's
-// characters and one for the help assistant.
+// characters and one for the help assistant, with what they run on. Members are destroyed
+// in reverse order: the desktop windows first, then the services, then their clock, voice
+// and sound.
 struct AgentServices {
+    AgentServices();
+    AgentServices(AgentServices&&) noexcept;
+    AgentServices& operator=(AgentServices&&) noexcept;
+    ~AgentServices();
+
+    std::unique_ptr<agentservice::Clock> clock;
+    std::unique_ptr<speech::Synthesizer> synthesizer;
+    std::unique_ptr<speech::AudioOutput> audio;
     std::unique_ptr<agent::Agent> AgentControl;
     std::unique_ptr<agent::Agent> AgeCC;
+    std::vector<std::unique_ptr<agentservice::DesktopStage>> stages;
 };
 
-// Creates the services the program runs with; their default character place is the
-// characters folder installed with the program.
+// The character engine on real time, speaking through espeak-ng, sounding through the
+// default audio device (silently when there is none) and showing its characters on the
+// desktop. An id loaded without a file comes from the characters installed with the program.
 AgentServices createAgentServices(const QString& programFolder);
 
 }  // namespace vistrel::app
