@@ -67,6 +67,13 @@ class ServiceTest : public ::testing::Test {
         return c;
     }
 
+    // "Tester" and "Other", both shown.
+    std::pair<agent::CharacterRef, agent::CharacterRef> readyPair() {
+        auto other = load(QStringLiteral("Other"));
+        other->Show(true);
+        return {ready(QStringLiteral("Tester")), other};
+    }
+
     std::vector<int> labels(const QString& id = QStringLiteral("Tester")) const {
         std::vector<int> out;
         auto it = frames.find(id);

@@ -128,12 +128,7 @@ TEST_F(ServiceTest, UnknownAnimationFailsTheRequestNamingIt) {
 }
 
 TEST_F(ServiceTest, WaitHoldsOneCharacterUntilAnotherFinishes) {
-    auto a = ready("Tester");
-    auto b = load("Other");
-    b->Show(true);
-    clock.advance(0);
-    frames.clear();
-    ended.clear();
+    auto [a, b] = readyPair();
     const agent::Request wave = a->Play("Wave");
     const agent::Request wait = b->Wait(wave);
     const agent::Request coin = b->Play("Coin");
@@ -151,12 +146,7 @@ TEST_F(ServiceTest, WaitHoldsOneCharacterUntilAnotherFinishes) {
 }
 
 TEST_F(ServiceTest, InterruptEndsAnotherCharactersRequest) {
-    auto a = ready("Tester");
-    auto b = load("Other");
-    b->Show(true);
-    clock.advance(0);
-    frames.clear();
-    ended.clear();
+    auto [a, b] = readyPair();
     const agent::Request loop = a->Play("Loop");
     const agent::Request later = a->Play("Coin");
     const agent::Request interrupt = b->Interrupt(loop);
