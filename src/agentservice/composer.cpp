@@ -38,6 +38,12 @@ const QImage& FrameComposer::image(std::uint32_t index) {
     } catch (const acs::Error&) {
         // A damaged image draws nothing; the rest of the frame still shows.
     }
+    const auto bytes = static_cast<std::size_t>(picture.sizeInBytes());
+    if (imageBytes_ + bytes > kImageCacheBytes) {
+        images_.clear();  // callers hold no reference across calls
+        imageBytes_ = 0;
+    }
+    imageBytes_ += bytes;
     return images_.emplace(index, std::move(picture)).first->second;
 }
 
@@ -75,8 +81,12 @@ QImage FrameComposer::composeCached(std::size_t animation, std::size_t frame, in
         return {};
     QImage picture = compose(animations[animation].frames[frame], mouth);
     frames_.emplace_front(key, picture);
-    if (frames_.size() > kFrameCacheSize)
+    frameBytes_ += static_cast<std::size_t>(picture.sizeInBytes());
+    while (frames_.size() > 1 &&
+           (frames_.size() > kFrameCacheSize || frameBytes_ > kFrameCacheBytes)) {
+        frameBytes_ -= static_cast<std::size_t>(frames_.back().second.sizeInBytes());
         frames_.pop_back();
+    }
     return picture;
 }
 

@@ -16,8 +16,12 @@ namespace vistrel::agentservice {
 
 class FrameComposer {
   public:
-    // Composed frames kept for reuse; older ones are dropped first.
+    // Composed frames kept for reuse, at most this many and this many bytes (a large character
+    // keeps fewer); the least recently used go first.
     static constexpr std::size_t kFrameCacheSize = 48;
+    static constexpr std::size_t kFrameCacheBytes = std::size_t{24} << 20;
+    // Converted images are kept up to this many bytes, then converted again as needed.
+    static constexpr std::size_t kImageCacheBytes = std::size_t{32} << 20;
 
     explicit FrameComposer(const acs::Character& character);
 
@@ -32,8 +36,10 @@ class FrameComposer {
   private:
     const acs::Character& character_;
     std::map<std::uint32_t, QImage> images_;
+    std::size_t imageBytes_ = 0;
     using Key = std::tuple<std::size_t, std::size_t, int>;
     std::list<std::pair<Key, QImage>> frames_;  // most recent first
+    std::size_t frameBytes_ = 0;
 
     const QImage& image(std::uint32_t index);
 };
