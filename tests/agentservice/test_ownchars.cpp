@@ -35,7 +35,7 @@ TEST_P(OwnCharacters, EveryNamedAnimationPlaysToItsEnd) {
         const QString animation = QString::fromUtf16(name.data(), qsizetype(name.size()));
         const agent::Request r = character->Play(animation);
         for (int waited = 0; waited < 120000 && (r.status() == agent::RequestStatus::Pending ||
-                                                  r.status() == agent::RequestStatus::InProgress);
+                                                 r.status() == agent::RequestStatus::InProgress);
              waited += 100)
             clock.advance(100);
         EXPECT_EQ(r.status(), agent::RequestStatus::Complete) << animation.toStdString();

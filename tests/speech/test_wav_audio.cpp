@@ -172,9 +172,8 @@ TEST(Wav, LoudnessOpensTheMouthInProportionAndClosesItAtTheEnd) {
     slow.sampleRate = 20;
     slow.samples = {0, 20000, -20000, 0};
     slow.durationMs = 200;
-    EXPECT_EQ(loudnessMouth(slow, 10), (std::vector<MouthEvent>{{0, MouthClosed},
-                                                                 {50, MouthWide4},
-                                                                 {150, MouthClosed}}));
+    EXPECT_EQ(loudnessMouth(slow, 10),
+              (std::vector<MouthEvent>{{0, MouthClosed}, {50, MouthWide4}, {150, MouthClosed}}));
 }
 
 TEST(PcmConvert, RateChannelsAndFormatFollowTheDevice) {
