@@ -989,6 +989,8 @@ void Actor::openBalloon(BalloonKind kind, const QString& text, int revealed) {
 }
 
 void Actor::closeBalloon() {
+    if (!loaded_)
+        return;  // the service may be gone; its timers are
     service_->clock.disarm(balloonTimer_);
     if (!balloon_.visible)
         return;

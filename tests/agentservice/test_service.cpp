@@ -370,3 +370,31 @@ TEST_F(ServiceTest, SceneInputRaisesTheEvents) {
 
 }  // namespace
 }  // namespace vistrel::agentservice::testing
+
+namespace vistrel::agentservice::testing {
+namespace {
+
+TEST(ServiceLifetime, ACharacterHeldPastItsServiceRefusesCallsSafely) {
+    QTemporaryDir folder;
+    const QString path = writeTestCharacter(folder.path(), "Tester");
+    ManualClock clock;
+    agent::CharacterRef kept;
+    {
+        Service service(clock, nullptr, nullptr);
+        service.Characters().Load("Tester", path);
+        kept = service.Characters().Item("Tester");
+        kept->Show();
+        kept->Speak("Still talking when the service goes");
+        clock.advance(150);
+    }
+    EXPECT_THROW(kept->Play("Wave"), agent::AgentError);
+    EXPECT_THROW(kept->Stop(), agent::AgentError);
+    kept->Balloon().setStyle(0);
+    kept->Commands().Add("Exit", "Exit", "", true, true);
+    EXPECT_EQ(kept->Name(), "Tester");
+    EXPECT_FALSE(kept->Visible());
+    clock.advance(10000);  // no timer of the old service fires any more
+}
+
+}  // namespace
+}  // namespace vistrel::agentservice::testing
