@@ -765,4 +765,30 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     }
 }
 
+acs::CharacterInfo characterInfo(const Persona& persona) {
+    acs::CharacterInfo info;
+    info.guid = *acs::Guid::parse(persona.guid);
+    info.flags = acs::kFlagStandardAnimationSet;
+    info.localized.push_back({0x0409, persona.name, persona.description, persona.greeting});
+    acs::VoiceInfo voice;
+    voice.engine = *acs::Guid::parse("{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A10}");
+    voice.mode = *acs::Guid::parse(persona.voiceMode);
+    voice.speed = persona.speed;
+    voice.pitch = persona.pitch;
+    voice.extra = acs::VoiceExtra{0x0409, u"", persona.gender, persona.age, u""};
+    info.voice = voice;
+    acs::BalloonInfo balloon;
+    balloon.lines = 3;
+    balloon.charsPerLine = persona.charsPerLine;
+    balloon.text = persona.text;
+    balloon.background = persona.background;
+    balloon.border = persona.border;
+    balloon.fontName = u"Sans";
+    balloon.fontHeight = -13;
+    balloon.fontWeight = persona.fontWeight;
+    info.balloon = balloon;
+    info.states = standardStates();
+    return info;
+}
+
 }  // namespace vistrel::art

@@ -33,4 +33,24 @@ void addStandardAnimations(CharacterBuilder& builder, const Design& design, cons
 // The state table: which animations play when the character appears, speaks, idles, moves...
 std::vector<acs::State> standardStates();
 
+// Who a character is: its names, voice and balloon. Everything else of the character info is
+// the same for all the project's characters.
+struct Persona {
+    const char* guid = nullptr;
+    std::u16string name;
+    std::u16string description;
+    std::u16string greeting;
+    const char* voiceMode = nullptr;  // the voice's mode GUID
+    std::uint32_t speed = 0;
+    std::uint16_t pitch = 0;
+    std::uint16_t gender = 0;
+    std::uint16_t age = 0;
+    std::uint8_t charsPerLine = 32;
+    acs::Rgb text, background, border;
+    std::int32_t fontWeight = 400;
+};
+
+// The character info for `persona`, with the standard state table.
+acs::CharacterInfo characterInfo(const Persona& persona);
+
 }  // namespace vistrel::art

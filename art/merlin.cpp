@@ -557,32 +557,23 @@ acs::CharacterData makeMerlin() {
     kit.chirp = builder.addSound(sounds::chirp());
     addStandardAnimations(builder, design, kit);
 
-    acs::CharacterInfo info;
-    // {6D3E1F2A-8B47-4C19-9E05-7A2B3C4D5E01}
-    info.guid = *acs::Guid::parse("{6D3E1F2A-8B47-4C19-9E05-7A2B3C4D5E01}");
-    info.flags = acs::kFlagStandardAnimationSet;
-    info.localized.push_back({0x0409, u"Merlin",
-                              u"A friendly wizard, the Vistrel Scripter's own assistant.",
-                              u"Greetings!~~Welcome, friend.^^Let us make some magic."});
-    acs::VoiceInfo voice;
-    voice.engine = *acs::Guid::parse("{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A10}");
-    voice.mode = *acs::Guid::parse("{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A11}");
-    voice.speed = 150;
-    voice.pitch = 90;
-    voice.extra = acs::VoiceExtra{0x0409, u"", 2, 70, u""};
-    info.voice = voice;
-    acs::BalloonInfo balloon;
-    balloon.lines = 3;
-    balloon.charsPerLine = 32;
-    balloon.text = {20, 20, 60};
-    balloon.background = {255, 255, 225};
-    balloon.border = {40, 40, 110};
-    balloon.fontName = u"Sans";
-    balloon.fontHeight = -13;
-    balloon.fontWeight = 400;
-    info.balloon = balloon;
-    info.states = standardStates();
-    return builder.finish(std::move(info));
+    const Persona persona{
+        .guid = "{6D3E1F2A-8B47-4C19-9E05-7A2B3C4D5E01}",
+        .name = u"Merlin",
+        .description = u"A friendly wizard, the Vistrel Scripter's own assistant.",
+        .greeting = u"Greetings!~~Welcome, friend.^^Let us make some magic.",
+        .voiceMode = "{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A11}",
+        .speed = 150,
+        .pitch = 90,
+        .gender = 2,
+        .age = 70,
+        .charsPerLine = 32,
+        .text = {20, 20, 60},
+        .background = {255, 255, 225},
+        .border = {40, 40, 110},
+        .fontWeight = 400,
+    };
+    return builder.finish(characterInfo(persona));
 }
 
 }  // namespace vistrel::art

@@ -345,30 +345,23 @@ acs::CharacterData makeRivet() {
     kit.chirp = builder.addSound(sounds::beeps());
     addStandardAnimations(builder, design, kit);
 
-    acs::CharacterInfo info;
-    info.guid = *acs::Guid::parse("{0C4B7E92-51D3-4A8F-B26E-93F1A0C5D702}");
-    info.flags = acs::kFlagStandardAnimationSet;
-    info.localized.push_back({0x0409, u"Rivet", u"A small, eager robot who likes to help.",
-                              u"Beep!~~Hello, human.^^Ready to assist."});
-    acs::VoiceInfo voice;
-    voice.engine = *acs::Guid::parse("{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A10}");
-    voice.mode = *acs::Guid::parse("{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A12}");
-    voice.speed = 175;
-    voice.pitch = 160;
-    voice.extra = acs::VoiceExtra{0x0409, u"", 1, 20, u""};
-    info.voice = voice;
-    acs::BalloonInfo balloon;
-    balloon.lines = 3;
-    balloon.charsPerLine = 28;
-    balloon.text = {10, 40, 70};
-    balloon.background = {226, 244, 255};
-    balloon.border = {30, 90, 140};
-    balloon.fontName = u"Sans";
-    balloon.fontHeight = -13;
-    balloon.fontWeight = 700;
-    info.balloon = balloon;
-    info.states = standardStates();
-    return builder.finish(std::move(info));
+    const Persona persona{
+        .guid = "{0C4B7E92-51D3-4A8F-B26E-93F1A0C5D702}",
+        .name = u"Rivet",
+        .description = u"A small, eager robot who likes to help.",
+        .greeting = u"Beep!~~Hello, human.^^Ready to assist.",
+        .voiceMode = "{5A7E0C11-3F2B-4D6A-8C1E-0B9D4E3F2A12}",
+        .speed = 175,
+        .pitch = 160,
+        .gender = 1,
+        .age = 20,
+        .charsPerLine = 28,
+        .text = {10, 40, 70},
+        .background = {226, 244, 255},
+        .border = {30, 90, 140},
+        .fontWeight = 700,
+    };
+    return builder.finish(characterInfo(persona));
 }
 
 }  // namespace vistrel::art
