@@ -1,12 +1,12 @@
 // How fast the editor opens, reads back and saves long scripts, and how fast Load All reads a
 // script's characters.
 
-#include "document.h"
-#include "editor.h"
-#include "form1.h"
-#include "recording.h"
-#include "scripted.h"
-#include "scriptfile.h"
+#include "agent/recording.h"
+#include "app/mainwindow.h"
+#include "document/document.h"
+#include "document/editor.h"
+#include "document/scriptfile.h"
+#include "platform/testing/scripted.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "acs/writer.h"
-#include "characters.h"
+#include "art/characters.h"
 
 namespace acs = vistrel::acs;
 namespace art = vistrel::art;

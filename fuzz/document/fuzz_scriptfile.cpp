@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a script file the way the editor opens one, saves the text the way
 // the editor saves it, and checks that reading the saved bytes gives the same text back.
 
-#include "scriptfile.h"
+#include "document/scriptfile.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,19 +2,19 @@
 // it plays the script with its window hidden and ends once every character is hidden again;
 // with a script path followed by /ed it opens the script for editing.
 
-#include "agentservice/desktop/platform.h"
-#include "artwork.h"
-#include "form1.h"
-#include "paths.h"
-#include "qtplatform.h"
-#include "services.h"
+#include "app/artwork.h"
+#include "app/mainwindow.h"
+#include "app/services.h"
+#include "platform/paths.h"
+#include "platform/qtplatform.h"
+#include "stage/desktop/display.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     // Characters stand at exact screen pixels, which a Wayland session allows only through
     // XWayland.
-    vistrel::agentservice::preferXcbOnWayland();
+    vistrel::desktop::preferXcbOnWayland();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vistrel Scripter"));
     QApplication::setOrganizationName(QStringLiteral("Vistrel"));

@@ -1,11 +1,11 @@
-#include "services.h"
+#include "app/services.h"
 
-#include "agentservice/clock.h"
-#include "agentservice/desktop/desktopstage.h"
-#include "agentservice/service.h"
-#include "agentservice/speech/audio.h"
-#include "agentservice/speech/espeaksynthesizer.h"
-#include "paths.h"
+#include "engine/clock.h"
+#include "engine/service.h"
+#include "engine/speech/audio.h"
+#include "engine/speech/espeaksynthesizer.h"
+#include "platform/paths.h"
+#include "stage/desktop/desktopstage.h"
 
 namespace vistrel::app {
 
@@ -16,16 +16,16 @@ AgentServices::~AgentServices() = default;
 
 AgentServices createAgentServices(const QString& programFolder) {
     AgentServices services;
-    services.clock = std::make_unique<agentservice::RealClock>();
+    services.clock = std::make_unique<engine::RealClock>();
     services.synthesizer = std::make_unique<speech::EspeakSynthesizer>();
     services.audio = speech::createAudioOutput();
-    agentservice::ServiceOptions options;
+    engine::ServiceOptions options;
     options.defaultCharacterFolder = platform::charactersDataFolder(programFolder);
     auto make = [&](std::uint32_t seed) {
         options.seed = seed;
-        auto service = std::make_unique<agentservice::Service>(
+        auto service = std::make_unique<engine::Service>(
             *services.clock, services.synthesizer.get(), services.audio.get(), options);
-        services.stages.push_back(std::make_unique<agentservice::DesktopStage>(service->scene()));
+        services.stages.push_back(std::make_unique<desktop::DesktopStage>(service->scene()));
         return service;
     };
     services.AgentControl = make(0x5eed);

@@ -1,16 +1,18 @@
 #pragma once
 
-#include "agent.h"
+#include "agent/agent.h"
 
 #include <QString>
 
 #include <memory>
 #include <vector>
 
-namespace vistrel::agentservice {
+namespace vistrel::engine {
 class Clock;
+}  // namespace vistrel::engine
+namespace vistrel::desktop {
 class DesktopStage;
-}  // namespace vistrel::agentservice
+}  // namespace vistrel::desktop
 namespace vistrel::speech {
 class Synthesizer;
 class AudioOutput;
@@ -28,12 +30,12 @@ struct AgentServices {
     AgentServices& operator=(AgentServices&&) noexcept;
     ~AgentServices();
 
-    std::unique_ptr<agentservice::Clock> clock;
+    std::unique_ptr<engine::Clock> clock;
     std::unique_ptr<speech::Synthesizer> synthesizer;
     std::unique_ptr<speech::AudioOutput> audio;
     std::unique_ptr<agent::Agent> AgentControl;
     std::unique_ptr<agent::Agent> AgeCC;
-    std::vector<std::unique_ptr<agentservice::DesktopStage>> stages;
+    std::vector<std::unique_ptr<desktop::DesktopStage>> stages;
 };
 
 // The character engine on real time, speaking through espeak-ng, sounding through the

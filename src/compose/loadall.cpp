@@ -1,8 +1,8 @@
-#include "loadall.h"
+#include "compose/loadall.h"
 
-#include "methods.h"
-#include "scriptreader.h"
-#include "scripttext.h"
+#include "compose/methods.h"
+#include "script/scriptreader.h"
+#include "script/scripttext.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,7 +41,7 @@ void skipping(Step&& step) {
 
 }  // namespace
 
-CharacterLoading::CharacterLoading(engine::PlayerState& state, agent::Agent& AgentControl,
+CharacterLoading::CharacterLoading(script::PlayerState& state, agent::Agent& AgentControl,
                                    document::ScriptDocument& document,
                                    const document::ScriptEditor& editor, QListWidget& lstvar,
                                    QListWidget& lstAnimations, platform::MessageBoxes& messages,
@@ -64,7 +64,7 @@ void CharacterLoading::LoadAll() {
     LoadScriptCharacters();
     host_.speakHint(kComingHint);
     host_.speakHint(kShowHint);
-    const int count = std::clamp<int>(state_.CharNumber, 0, engine::PlayerState::kTableSize);
+    const int count = std::clamp<int>(state_.CharNumber, 0, script::PlayerState::kTableSize);
     for (int slot = 0; slot < count; ++slot) {
         if (const agent::CharacterRef& character = state_.characters[slot])
             skipping([&] { character->Show(false); });
@@ -86,19 +86,19 @@ void CharacterLoading::LoadScriptCharacters() {
         return;
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > engine::kMaxScriptBytes)
+    if (!file.open(QIODevice::ReadOnly) || file.size() > script::kMaxScriptBytes)
         return;
-    const QString text = engine::decodeScriptText(file.read(engine::kMaxScriptBytes));
+    const QString text = script::decodeScriptText(file.read(script::kMaxScriptBytes));
     file.close();
 
-    engine::ScriptReader reader(text);
+    script::ScriptReader reader(text);
     QString item;
     while (reader.next(item)) {
         if (!item.contains(kLoad, Qt::CaseInsensitive))
             continue;
         // Every slot is taken: further characters would be on the desktop with no way to
         // unload them, so they are not loaded at all.
-        if (state_.CharNumber >= engine::PlayerState::kTableSize)
+        if (state_.CharNumber >= script::PlayerState::kTableSize)
             break;
         loadCharacter(item.remove(kLoad, Qt::CaseInsensitive));
     }
@@ -124,7 +124,7 @@ void CharacterLoading::loadCharacter(const QString& name) {
 }
 
 void CharacterLoading::UnloadAll() {
-    const int count = std::clamp<int>(state_.CharNumber, 0, engine::PlayerState::kTableSize);
+    const int count = std::clamp<int>(state_.CharNumber, 0, script::PlayerState::kTableSize);
     for (int slot = 0; slot < count; ++slot)
         skipping([&] { agentControl_.Characters().Unload(state_.names[slot]); });
     state_.CharNumber = 0;

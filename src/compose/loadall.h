@@ -1,9 +1,9 @@
 #pragma once
 
-#include "agent.h"
-#include "document.h"
-#include "platform.h"
-#include "player.h"
+#include "agent/agent.h"
+#include "document/document.h"
+#include "platform/platform.h"
+#include "script/player.h"
 
 #include <QString>
 
@@ -32,7 +32,7 @@ class CharacterLoading {
     static const QString kLoadedStatus;
     static const QString kExitCommand;
 
-    CharacterLoading(engine::PlayerState& state, agent::Agent& AgentControl,
+    CharacterLoading(script::PlayerState& state, agent::Agent& AgentControl,
                      document::ScriptDocument& document, const document::ScriptEditor& editor,
                      QListWidget& lstvar, QListWidget& lstAnimations,
                      platform::MessageBoxes& messages, LoadAllHost& host);
@@ -44,7 +44,7 @@ class CharacterLoading {
     void LoadScriptCharacters();
     void loadCharacter(const QString& name);
 
-    engine::PlayerState& state_;
+    script::PlayerState& state_;
     agent::Agent& agentControl_;
     document::ScriptDocument& document_;
     const document::ScriptEditor& editor_;

@@ -1,4 +1,4 @@
-#include "methods.h"
+#include "compose/methods.h"
 
 #include <QListWidget>
 

@@ -1,6 +1,6 @@
-#include "document.h"
+#include "document/document.h"
 
-#include "scriptfile.h"
+#include "document/scriptfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "editor.h"
-#include "filedialog.h"
-#include "platform.h"
+#include "document/editor.h"
+#include "platform/filedialog.h"
+#include "platform/platform.h"
 
 #include <QString>
 

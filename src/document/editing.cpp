@@ -1,4 +1,4 @@
-#include "editing.h"
+#include "document/editing.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

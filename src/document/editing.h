@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor.h"
-#include "platform.h"
+#include "document/editor.h"
+#include "platform/platform.h"
 
 #include <QString>
 

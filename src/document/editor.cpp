@@ -1,6 +1,6 @@
-#include "editor.h"
+#include "document/editor.h"
 
-#include "scriptfile.h"
+#include "document/scriptfile.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

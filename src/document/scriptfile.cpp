@@ -1,6 +1,6 @@
-#include "scriptfile.h"
+#include "document/scriptfile.h"
 
-#include "scripttext.h"
+#include "script/scripttext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +54,7 @@ std::optional<QByteArray> toWindows1252(const QString& text) {
 QByteArray encodeScriptText(const QString& text) {
     if (std::optional<QByteArray> bytes = toWindows1252(text)) {
         // Plain ASCII, or 8-bit text that the reader will not take for UTF-8.
-        if (engine::decodeScriptText(*bytes) == text)
+        if (script::decodeScriptText(*bytes) == text)
             return *bytes;
     }
     // Readers drop one byte-order mark at the start: a text that begins with that character
@@ -88,7 +88,7 @@ bool writeScriptFile(const QString& path, const QString& editorText) {
 }
 
 QString editorTextFromBytes(const QByteArray& bytes) {
-    QString text = engine::decodeScriptText(bytes);
+    QString text = script::decodeScriptText(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))

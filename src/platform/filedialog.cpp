@@ -1,4 +1,4 @@
-#include "filedialog.h"
+#include "platform/filedialog.h"
 
 namespace vistrel::platform {
 

@@ -1,6 +1,6 @@
-#include "qtplatform.h"
+#include "platform/qtplatform.h"
 
-#include "ini.h"
+#include "script/ini.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -114,7 +114,7 @@ void QtSettingsStore::SaveSetting(const QString& application, const QString& sec
 QString FileIniLookup::value(const QString& section, const QString& key,
                              const QString& defaultValue, const QString& path) const {
     constexpr int kBufferChars = 250;
-    return engine::readPrivateProfileString(section, key, defaultValue, path, kBufferChars);
+    return script::readPrivateProfileString(section, key, defaultValue, path, kBufferChars);
 }
 
 void QtKeystrokes::send(const QString& text, bool enter) {

@@ -2,7 +2,7 @@
 
 // The platform services implemented with Qt Widgets, for the real program.
 
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <QPointer>
 

@@ -15,8 +15,8 @@
 
 #include "acs/character.h"
 #include "acs/writer.h"
-#include "animations.h"
-#include "characters.h"
+#include "art/animations.h"
+#include "art/characters.h"
 
 namespace acs = vistrel::acs;
 namespace art = vistrel::art;

@@ -10,9 +10,9 @@
 #include <set>
 
 #include "acs/writer.h"
-#include "animations.h"
-#include "builder.h"
-#include "sounds.h"
+#include "art/animations.h"
+#include "art/builder.h"
+#include "art/sounds.h"
 
 namespace acs = vistrel::acs;
 namespace art = vistrel::art;

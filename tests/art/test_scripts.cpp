@@ -13,7 +13,7 @@
 #include <string>
 
 #include "acs/character.h"
-#include "characters.h"
+#include "art/characters.h"
 
 namespace acs = vistrel::acs;
 namespace art = vistrel::art;

@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "acs/writer.h"
-#include "characters.h"
+#include "art/characters.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 2) {

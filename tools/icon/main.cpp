@@ -2,7 +2,7 @@
 // desktop menus.
 //   vtscripter-icon OUTPUT.png [SIZE]
 
-#include "artwork.h"
+#include "app/artwork.h"
 
 #include <QImage>
 #include <QString>

@@ -1,8 +1,8 @@
 // vtscripter-trace: plays a script against the recording character service and prints every
 // call the player makes, one per line, in order.
 
-#include "player.h"
-#include "recording.h"
+#include "agent/recording.h"
+#include "script/player.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,11 +15,11 @@
 namespace {
 
 using vistrel::agent::RecordingAgent;
-using vistrel::engine::PlayerState;
-using vistrel::engine::ScriptPlayer;
+using vistrel::script::PlayerState;
+using vistrel::script::ScriptPlayer;
 
 // The window's side of a play, printed as comment lines when asked for.
-class TraceHost final : public vistrel::engine::PlayerHost {
+class TraceHost final : public vistrel::script::PlayerHost {
   public:
     TraceHost(QTextStream& out, bool show) : out_(out), show_(show) {}
 

@@ -1,4 +1,4 @@
-#include "scripted.h"
+#include "platform/testing/scripted.h"
 
 namespace vistrel::platform::testing {
 

@@ -3,7 +3,7 @@
 // Scripted stand-ins for the platform services: answers are queued in advance, and every call
 // is recorded so that a test can see what the user would have been shown.
 
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <QHash>
 #include <QList>

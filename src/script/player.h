@@ -1,0 +1,111 @@
+#pragma once
+
+#include "agent/agent.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace vistrel::script {
+
+// The largest script file the player reads.
+inline constexpr qint64 kMaxScriptBytes = 64 << 20;
+
+// State that outlives one play; the main window owns it and shares it with composition.
+struct PlayerState {
+    static constexpr int kTableSize = 35;  // loaded-character table slots 0..34
+    static constexpr int kSlotCount = 10;  // request slots 0..9
+
+    std::array<agent::CharacterRef, kTableSize> characters{};
+    std::array<QString, kTableSize> names{};  // the Name each character reported
+    std::int16_t CharNumber = 0;              // slots in use
+
+    std::array<agent::Request, kSlotCount> requestSlots{};  // kept between plays
+    std::int16_t currentSlot = 0;
+
+    bool endOfPlayWatch = false;  // "UnloadAll": close once every loaded character is hidden
+    QString AgentDir;             // the characters folder, without a trailing separator
+};
+
+// What the player needs from the window that runs it.
+class PlayerHost {
+  public:
+    virtual ~PlayerHost() = default;
+    virtual void setStatusText(const QString& text) = 0;
+    virtual void minimizeWindow() = 0;
+    // A message box with the stop icon.
+    virtual void showStopMessage(const QString& title, const QString& text) = 0;
+    // Gives the editor the focus if the main window is shown.
+    virtual void focusEditor() = 0;
+    // The program's own folder, where vistrel.ini lives.
+    virtual QString programFolder() const = 0;
+};
+
+// The value of `KeyName` in section `Heading` of the INI file `Filepath`, without surrounding
+// blanks; the path itself when the file or key is missing.
+QString GetInfoFromIniFile(const QString& Heading, const QString& KeyName, const QString& Filepath);
+
+// Plays script files: reads them item by item, loads the characters they name into the
+// service and hands every command to it. Returns as soon as the file is read; the service
+// plays the queued requests on its own. A failure ends playing with one report to the host.
+class ScriptPlayer {
+  public:
+    static const QString kBanner;         // status-bar text while a script is read
+    static const QString kCredit;         // replaces "%Creator"
+    static const QString kWhisperTag;     // put before whispered text
+    static const QString kMenuCaption;    // the characters' pop-up menu caption
+    static const QString kFailureAdvice;  // the last line of the failure message
+
+    ScriptPlayer(PlayerState& state, agent::Agent& service, PlayerHost& host);
+    ~ScriptPlayer();
+    ScriptPlayer(const ScriptPlayer&) = delete;
+    ScriptPlayer& operator=(const ScriptPlayer&) = delete;
+
+    void GetThescript(const QString& ScriptName);
+    // Plays script text already read from a file (GetThescript without the file).
+    void playText(const QString& text);
+
+    // The number of items read by the last play, and whether it ended in a failure.
+    int itemsRead() const { return itemsRead_; }
+    bool failed() const { return failed_; }
+
+  private:
+    // Keyword strings of one table slot: the character's name followed by each keyword, and
+    // the case-folded name with its dot that every one of them starts with.
+    struct SlotKeys;
+
+    void begin();
+    void readItems(const QString& text);
+    void runItem(QString& item);
+    void loadStep(QString& item);
+    void storedCommands(QString& item);
+    void waitOn(QString& item);
+    void unstoredCommands(QString& item);
+    void report(const QString& description);
+
+    // Case-insensitive search and removal on the current item, using its folded copy.
+    bool has(const QString& foldedKey) const;
+    // The item holds the slot's name followed by the keyword.
+    bool has(int slot, int keyword) const;
+    void removeAll(QString& item, const QString& key);
+    void refold(const QString& item);
+    bool named(int slot) const;  // the slot's name followed by "." occurs in the item
+
+    std::int16_t slotNumber(QStringView text) const;
+    std::pair<std::int16_t, std::int16_t> point(QStringView text) const;
+
+    PlayerState& state_;
+    agent::Agent& service_;
+    PlayerHost& host_;
+    std::vector<SlotKeys> keys_;
+    QString folded_;
+    std::uint64_t present_ = 0;  // bit i: slot i's name occurs in the item
+    std::array<std::uint16_t, PlayerState::kTableSize> keywordsAt_{};  // bit k: keyword k follows
+    std::int16_t counter_ = 1;
+    int itemsRead_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace vistrel::script

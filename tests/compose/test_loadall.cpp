@@ -1,0 +1,169 @@
+// Load All and Unload All: the script's "Load." items brought onto the desktop and recorded in
+// the loaded-character table, and taken away again.
+
+#include "compose/loadall.h"
+#include "support/windowfixture.h"
+
+namespace vistrel::test {
+namespace {
+
+using compose::CharacterLoading;
+
+class LoadAllTest : public AppTest {
+  protected:
+    LoadAllTest() {
+        for (const char* id : {"Merlin", "genie", "Peedy"})
+            addCharacter(QLatin1String(id));
+        control.setCharacterName(QStringLiteral("genie"), QStringLiteral("Genie"));
+    }
+
+    QString acs(const QString& id) const {
+        return QDir::toNativeSeparators(charsDir.path()) + QDir::separator() + id +
+               QLatin1String(".acs");
+    }
+
+    QStringList names() {
+        QStringList out;
+        for (int i = 0; i < form.state().CharNumber; ++i)
+            out << form.state().names[i];
+        return out;
+    }
+    script::PlayerState& state() { return form.state(); }
+};
+
+TEST_F(LoadAllTest, LoadsEachLoadItemIntoItsOwnSlotIncludingDuplicatesAndMissingOnes) {
+    const QString path = openScript(
+        "Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hello, load.genie\r\nLoad.Merlin\r\n"
+        "Load.Nobody\r\nLoad.Peedy\r\n");
+    form.Text1().setText(form.Text1().Text() + QStringLiteral("\r\nPeedy.Show"));
+    control.clearCalls();
+    form.mnuLoadAll_Click();
+
+    EXPECT_EQ(readBytes(path),
+              QByteArray("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hello, load.genie\r\n"
+                         "Load.Merlin\r\nLoad.Nobody\r\nLoad.Peedy\r\nPeedy.Show\r\n"))
+        << "the script is saved first, without asking";
+    ASSERT_EQ(state().CharNumber, 5);
+    EXPECT_EQ(names(), (QStringList{"Merlin", "Genie", "Merlin", "", "Peedy"}));
+    EXPECT_EQ(state().characters[2], state().characters[0])
+        << "a second load of a character refers to the one already loaded";
+    EXPECT_EQ(state().characters[3], nullptr) << "a missing character takes an empty slot";
+
+    const QStringList calls = callLines();
+    EXPECT_TRUE(calls.contains(QStringLiteral("Characters.Load(\"genie\", \"%1\")")
+                                   .arg(acs(QStringLiteral("genie")).replace('\\', "\\\\"))))
+        << calls.join('\n').toStdString();
+    EXPECT_EQ(calls.filter(QStringLiteral("Merlin.Show()")).size(), 2);
+    EXPECT_EQ(calls.filter(QStringLiteral("genie.Show()")).size(), 1);
+    EXPECT_EQ(calls.filter(QStringLiteral("Peedy.Show()")).size(), 1);
+    EXPECT_EQ(control.recorded(QStringLiteral("Merlin"))->commandNames(),
+              (QStringList{"Exit", "Exit"}));
+    EXPECT_TRUE(control.recorded(QStringLiteral("Merlin"))->Visible());
+    EXPECT_EQ(form.statusText(),
+              QStringLiteral("Now drag the characters around, to see the animations & "
+                             "methods..Just click away!"));
+}
+
+TEST_F(LoadAllTest, UnloadAllUnloadsByRecordedNameAndResetsTheLists) {
+    openScript("Load.Merlin\r\nLoad.genie\r\nLoad.Merlin\r\n");
+    form.mnuLoadAll_Click();
+    form.lstAnimations().addItem(QStringLiteral("Wave"));
+    form.lstvar().addItems({QStringLiteral("Show"), QStringLiteral("Hide")});
+    control.clearCalls();
+    form.mnuUnloadAll_Click();
+
+    EXPECT_EQ(callLines(),
+              (QStringList{"Characters.Unload(\"Merlin\")", "Characters.Unload(\"Genie\")",
+                           "Characters.Unload(\"Merlin\") !! The character \"Merlin\" is not "
+                           "loaded"}));
+    EXPECT_EQ(state().CharNumber, 0);
+    EXPECT_TRUE(control.loadedIds().isEmpty());
+    EXPECT_EQ(form.lstAnimations().count(), 0);
+    EXPECT_EQ(entries(form.lstvar()), QStringList{QStringLiteral("Load.")});
+}
+
+TEST_F(LoadAllTest, EveryLoadAllStartsByUnloadingTheLastOne) {
+    const QString path = openScript("Load.Merlin\r\n");
+    form.mnuLoadAll_Click();
+    form.Text1().setText(QStringLiteral("Load.Peedy"));
+    form.mnuLoadAll_Click();
+    EXPECT_EQ(control.loadedIds(), QStringList{QStringLiteral("Peedy")});
+    EXPECT_EQ(names(), QStringList{QStringLiteral("Peedy")});
+
+    form.Text1().setText(QString());
+    form.mnuLoadAll_Click();
+    EXPECT_TRUE(control.loadedIds().isEmpty()) << "an empty script unloads and stops";
+    EXPECT_EQ(state().CharNumber, 0);
+    EXPECT_EQ(readBytes(path), QByteArray("Load.Peedy\r\n")) << "and does not save";
+}
+
+TEST_F(LoadAllTest, AScriptWithoutAFileIsSavedFirstOrNotReadAtAll) {
+    form.start({});
+    form.Text1().setText(QStringLiteral("Load.Merlin"));
+    form.mnuLoadAll_Click();  // Save As cancelled
+    ASSERT_EQ(platform.messages.shown.size(), 1U);
+    EXPECT_EQ(platform.messages.shown[0].text, QStringLiteral("Please save the script first"));
+    EXPECT_EQ(platform.messages.shown[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(platform.files.shown.size(), 1U);
+    EXPECT_TRUE(control.loadedIds().isEmpty());
+    EXPECT_EQ(state().CharNumber, 0);
+
+    const QString path = scriptPath(QStringLiteral("named.vtl"));
+    platform.files.choices << path;
+    form.mnuLoadAll_Click();
+    EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\n"));
+    EXPECT_EQ(names(), QStringList{QStringLiteral("Merlin")});
+    EXPECT_EQ(form.windowTitle(), path);
+}
+
+TEST_F(LoadAllTest, TheTableHoldsThirtyFiveCharacters) {
+    QByteArray script;
+    for (int i = 0; i < 40; ++i) {
+        const QString id = QStringLiteral("C%1").arg(i);
+        addCharacter(id);
+        script += "Load." + id.toLatin1() + "\r\n";
+    }
+    openScript(script);
+    form.mnuLoadAll_Click();
+    EXPECT_EQ(state().CharNumber, script::PlayerState::kTableSize);
+    EXPECT_EQ(control.loadedIds().size(), script::PlayerState::kTableSize)
+        << "characters past the table are not loaded, so none is left that cannot be unloaded";
+    form.mnuUnloadAll_Click();
+    EXPECT_TRUE(control.loadedIds().isEmpty());
+}
+
+TEST_F(LoadAllTest, RefusedCallsAreSkipped) {
+    openScript("Load.Merlin\r\nLoad.Peedy\r\n");
+    control.refuse(QStringLiteral("Merlin.Show"));
+    control.refuse(QStringLiteral("Peedy.Name"));
+    form.mnuLoadAll_Click();
+    EXPECT_EQ(state().CharNumber, 2);
+    EXPECT_EQ(names(), (QStringList{"Merlin", ""}));
+    EXPECT_TRUE(control.recorded(QStringLiteral("Peedy"))->Visible());
+    EXPECT_EQ(form.statusText(), CharacterLoading::kLoadedStatus);
+}
+
+TEST_F(LoadAllTest, TheHelpAssistantExplainsLoadAllWhenHelpIsOn) {
+    openScript("Load.Merlin\r\n");
+    assistant.setAssumeFilesExist(true);
+    assistant.Load(QStringLiteral("Merlin"));
+    form.Merlin = assistant.Item(QStringLiteral("Merlin"));
+    form.mnuLoadAll_Click();
+    EXPECT_TRUE(assistant.callLines().filter(QLatin1String("Speak")).isEmpty())
+        << "nothing is said while help is off";
+
+    form.HelpOn = true;
+    form.mnuLoadAll_Click();
+    QStringList spoken;
+    for (const agent::Call& call : assistant.calls()) {
+        if (call.member == QLatin1String("Speak"))
+            spoken << call.args.value(0);
+    }
+    EXPECT_EQ(spoken, (QStringList{agent::quoted(CharacterLoading::kLoadAllHint),
+                                   agent::quoted(CharacterLoading::kComingHint),
+                                   agent::quoted(CharacterLoading::kShowHint)}));
+    EXPECT_TRUE(CharacterLoading::kShowHint.startsWith(QLatin1Char(' ')));
+}
+
+}  // namespace
+}  // namespace vistrel::test

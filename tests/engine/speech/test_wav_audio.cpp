@@ -1,0 +1,228 @@
+// WAV reading (well-formed and damaged files), loudness lip-sync, PCM conversion for the
+// sound device, and the choice of output.
+
+#include "engine/speech/audio.h"
+#include "engine/speech/mouth.h"
+#include "engine/speech/pcmconvert.h"
+#include "engine/speech/wav.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+using namespace vistrel::speech;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+void put(Bytes& b, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i)
+        b.push_back(std::uint8_t(v >> (8 * i)));
+}
+
+void tag(Bytes& b, const char* t) {
+    for (int i = 0; i < 4; ++i)
+        b.push_back(std::uint8_t(t[i]));
+}
+
+void append(Bytes& b, const Bytes& more) {
+    for (std::uint8_t x : more)
+        b.push_back(x);
+}
+
+Bytes fmtChunk(int format, int channels, int rate, int bits, int blockAlign = -1) {
+    Bytes b;
+    tag(b, "fmt ");
+    put(b, 16, 4);
+    put(b, std::uint32_t(format), 2);
+    put(b, std::uint32_t(channels), 2);
+    put(b, std::uint32_t(rate), 4);
+    put(b, std::uint32_t(rate * channels * bits / 8), 4);
+    put(b, std::uint32_t(blockAlign < 0 ? channels * bits / 8 : blockAlign), 2);
+    put(b, std::uint32_t(bits), 2);
+    return b;
+}
+
+Bytes chunk(const char* name, const Bytes& body, std::uint32_t declared = ~0u) {
+    Bytes b;
+    tag(b, name);
+    put(b, declared == ~0u ? std::uint32_t(body.size()) : declared, 4);
+    append(b, body);
+    if (body.size() & 1)
+        b.push_back(0);
+    return b;
+}
+
+Bytes riff(const std::vector<Bytes>& chunks) {
+    Bytes b;
+    tag(b, "RIFF");
+    put(b, 0, 4);
+    tag(b, "WAVE");
+    for (const auto& c : chunks)
+        append(b, c);
+    const std::uint32_t size = std::uint32_t(b.size() - 8);
+    std::memcpy(b.data() + 4, &size, 4);
+    return b;
+}
+
+std::string errorOf(const Bytes& b) {
+    try {
+        parseWav(b);
+    } catch (const WavError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(Wav, WrittenFileReadsBackExactly) {
+    std::vector<qint16> samples;
+    for (int i = 0; i < 2205; ++i)
+        samples.push_back(qint16(20000 * std::sin(i * 0.05)));
+    samples.push_back(-32768);
+    samples.push_back(32767);
+    const WavData wav = parseWav(writeWav(samples, 22050));
+    EXPECT_EQ(wav.sampleRate, 22050);
+    EXPECT_EQ(wav.samples, samples);
+    EXPECT_EQ(wav.durationMs, 100);
+}
+
+TEST(Wav, EightBitStereoIsCentredAndMixedDown) {
+    // Frames: (128,128) silence, (255,255) loud, (0,255) opposite halves cancel.
+    const Bytes data{128, 128, 255, 255, 0, 255};
+    const WavData wav = parseWav(riff({fmtChunk(1, 2, 8000, 8), chunk("data", data)}));
+    ASSERT_EQ(wav.samples.size(), 3u);
+    EXPECT_EQ(wav.samples[0], 0);
+    EXPECT_EQ(wav.samples[1], 127 << 8);
+    EXPECT_EQ(wav.samples[2], -128);
+}
+
+TEST(Wav, OtherChunksOddSizesExtensibleHeadersAndShortDataAreRead) {
+    Bytes ext = fmtChunk(0xFFFE, 1, 11025, 16);
+    ext.resize(8 + 40);
+    ext[4] = 40;
+    ext[8 + 16] = 22;  // extension size
+    ext[8 + 24] = 1;   // sub-format: PCM
+    const Bytes data{0x10, 0x00, 0x20, 0x00, 0x30, 0x00};
+    WavData wav = parseWav(riff({chunk("LIST", Bytes(5, 'x')), ext, chunk("data", data)}));
+    EXPECT_EQ(wav.samples, (std::vector<qint16>{0x10, 0x20, 0x30}));
+
+    // The data chunk claims more than is there (a recording cut short): what is there plays.
+    Bytes cut = riff({fmtChunk(1, 1, 8000, 16), chunk("data", data, 1000)});
+    wav = parseWav(cut);
+    EXPECT_EQ(wav.samples.size(), 3u);
+    // A trailing half sample is ignored.
+    cut.push_back(0x7f);
+    EXPECT_EQ(parseWav(cut).samples.size(), 3u);
+}
+
+TEST(Wav, DamagedFilesAreRefusedSayingWhy) {
+    const Bytes fmt = fmtChunk(1, 1, 8000, 16);
+    const Bytes data = chunk("data", {1, 0});
+    const std::vector<std::pair<Bytes, std::string>> cases{
+        {{}, "not a RIFF WAVE"},
+        {Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '}, "not a RIFF WAVE"},
+        {riff({data}), "before the format"},
+        {riff({fmt}), "no data chunk"},
+        {riff({data, fmt}), "before the format"},
+        {riff({chunk("fmt ", Bytes(10, 0)), data}), "too short"},
+        {riff({fmtChunk(3, 1, 8000, 32), data}), "not PCM"},
+        {riff({fmtChunk(1, 1, 8000, 24), data}), "24 bits"},
+        {riff({fmtChunk(1, 6, 8000, 16), data}), "channel count 6"},
+        {riff({fmtChunk(1, 1, 0, 16), data}), "sample rate 0"},
+        {riff({fmtChunk(1, 1, 9000000, 16), data}), "sample rate"},
+        {riff({fmtChunk(1, 2, 8000, 16, 2), data}), "block size"},
+        {riff({fmt, fmt, data}), "more than one format"},
+        {riff({chunk("LIST", Bytes(4, 0), 0xFFFFFFF0u), fmt, data}), "claims 4294967280 bytes"},
+    };
+    for (const auto& [bytes, expected] : cases)
+        EXPECT_NE(errorOf(bytes).find(expected), std::string::npos)
+            << "expected \"" << expected << "\", got \"" << errorOf(bytes) << "\"";
+
+    Bytes huge = riff({fmt, data});
+    huge.resize(kMaxWavBytes + 1);
+    EXPECT_NE(errorOf(huge).find("larger than 64 MiB"), std::string::npos);
+}
+
+WavData tone(const std::vector<std::pair<int, double>>& partsMsAmplitude) {
+    WavData w;
+    w.sampleRate = 10000;
+    for (const auto& [ms, amplitude] : partsMsAmplitude)
+        for (int i = 0; i < ms * 10; ++i)
+            w.samples.push_back(qint16(amplitude * std::sin(i * 0.3)));
+    w.durationMs = qint64(w.samples.size()) / 10;
+    return w;
+}
+
+TEST(Wav, LoudnessOpensTheMouthInProportionAndClosesItAtTheEnd) {
+    const WavData w = tone({{100, 0}, {100, 30000}, {100, 12000}, {100, 50}, {100, 4000}});
+    const auto mouth = loudnessMouth(w, 50);
+    const std::vector<MouthEvent> expected{{0, MouthClosed},  {100, MouthWide4},
+                                           {200, MouthWide2}, {300, MouthClosed},
+                                           {400, MouthWide1}, {500, MouthClosed}};
+    EXPECT_EQ(mouth, expected);
+
+    EXPECT_EQ(loudnessMouth(tone({{300, 100}}), 50), (std::vector<MouthEvent>{{0, MouthClosed}}));
+    EXPECT_TRUE(loudnessMouth(WavData{}, 50).empty());
+    EXPECT_FALSE(loudnessMouth(tone({{10, 20000}}), 0).empty());  // a zero step is one sample
+
+    // At very low rates a step is one sample, longer than asked: times still follow the audio.
+    WavData slow;
+    slow.sampleRate = 20;
+    slow.samples = {0, 20000, -20000, 0};
+    slow.durationMs = 200;
+    EXPECT_EQ(loudnessMouth(slow, 10),
+              (std::vector<MouthEvent>{{0, MouthClosed}, {50, MouthWide4}, {150, MouthClosed}}));
+}
+
+TEST(PcmConvert, RateChannelsAndFormatFollowTheDevice) {
+    QAudioFormat stereoFloat;
+    stereoFloat.setSampleRate(44100);
+    stereoFloat.setChannelCount(2);
+    stereoFloat.setSampleFormat(QAudioFormat::Float);
+    PcmConverter up(22050, stereoFloat);
+    const std::vector<qint16> in{0, 16384, -16384, 0};
+    const QByteArray out = up.convert(in);
+    ASSERT_EQ(out.size(), qsizetype(7 * 2 * sizeof(float)));  // 0, ½, 1, ½, 0 ... per channel
+    const float* f = reinterpret_cast<const float*>(out.constData());
+    EXPECT_FLOAT_EQ(f[0], 0.0f);
+    EXPECT_FLOAT_EQ(f[2], 0.25f);
+    EXPECT_FLOAT_EQ(f[3], 0.25f);  // the same value on both channels
+    EXPECT_FLOAT_EQ(f[4], 0.5f);
+    EXPECT_FLOAT_EQ(f[8], -0.5f);
+}
+
+TEST(PcmConvert, PiecesJoinWithoutGapsOrRepeats) {
+    QAudioFormat mono48;
+    mono48.setSampleRate(48000);
+    mono48.setChannelCount(1);
+    mono48.setSampleFormat(QAudioFormat::Int16);
+    std::vector<qint16> in;
+    for (int i = 0; i < 2000; ++i)
+        in.push_back(qint16(i * 7 % 3000));
+    PcmConverter whole(22050, mono48);
+    const QByteArray expected = whole.convert(in);
+    PcmConverter pieces(22050, mono48);
+    QByteArray joined;
+    for (std::size_t at = 0; at < in.size(); at += 333)
+        joined +=
+            pieces.convert(std::span(in).subspan(at, std::min<std::size_t>(333, in.size() - at)));
+    ASSERT_EQ(joined.size(), expected.size());
+    const auto* a = reinterpret_cast<const qint16*>(joined.constData());
+    const auto* b = reinterpret_cast<const qint16*>(expected.constData());
+    for (qsizetype i = 0; i < expected.size() / 2; ++i)
+        ASSERT_LE(std::abs(a[i] - b[i]), 1) << "at " << i;
+    EXPECT_NEAR(double(expected.size()) / 2, 2000.0 * 48000 / 22050, 2);
+}
+
+TEST(AudioOutput, UnreadableSoundsPlayNothingAndTheDeviceChoiceMatchesTheMachine) {
+    NullAudioOutput out;
+    const auto wav = writeWav(std::vector<qint16>(100, 5), 8000);
+    EXPECT_NE(out.playWav(wav), 0u);
+    EXPECT_EQ(out.playWav(QByteArray("RIFF junk")), 0u);
+    const auto chosen = createAudioOutput();
+    EXPECT_EQ(chosen->hasDevice(), dynamic_cast<NullAudioOutput*>(chosen.get()) == nullptr);
+}
+
+}  // namespace
