@@ -95,7 +95,7 @@ void loadAll(benchmark::State& s) {
     form.start({script.path(), QStringLiteral("/ed")});
     for (auto _ : s) {
         form.mnuLoadAll_Click();
-        if (form.state().CharNumber != 2)
+        if (form.state().cast.size() != 2)
             s.SkipWithError("the characters were not loaded");
     }
     s.SetItemsProcessed(s.iterations() * s.range(0));

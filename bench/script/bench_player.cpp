@@ -60,7 +60,7 @@ void playScripts(benchmark::State& s, bool keepCalls) {
     service.setAssumeFilesExist(true);
     service.setRecording(keepCalls);
     PlayerState state;
-    state.AgentDir = QStringLiteral("/chars");
+    state.charactersFolder = QStringLiteral("/chars");
     QuietHost host;
     ScriptPlayer player(state, service, host);
     std::int64_t items = 0;

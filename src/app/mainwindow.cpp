@@ -2,6 +2,7 @@
 
 #include "app/artwork.h"
 #include "compose/methods.h"
+#include "log/log.h"
 #include "platform/paths.h"
 
 #include <QAction>
@@ -245,13 +246,13 @@ void Form1::Form_Load(const QStringList& arguments) {
     commandLine_ = given.toLower();
 
     const QString defaultFolder = platform::charactersDataFolder(programFolder_);
-    state_.AgentDir = platform_.settings.GetSetting(QStringLiteral("Vtl"), QStringLiteral("Dir"),
-                                                    QStringLiteral("Dir"), defaultFolder);
-    if (state_.AgentDir.isEmpty())
-        state_.AgentDir = defaultFolder;
+    state_.charactersFolder = platform_.settings.GetSetting(
+        QStringLiteral("Vtl"), QStringLiteral("Dir"), QStringLiteral("Dir"), defaultFolder);
+    if (state_.charactersFolder.isEmpty())
+        state_.charactersFolder = defaultFolder;
 
     if (commandLine_.endsWith(QLatin1String(".vtl"))) {
-        state_.endOfPlayWatch = true;
+        state_.closeWhenAllHidden = true;
         // A script that cannot be read is not played: playing rewrites the file first.
         if (document_.openPath(given))
             mnuPlayIt_Click();
@@ -295,17 +296,17 @@ void Form1::mnuPlayIt_Click() {
     const QString path = document_.currentPath();
     if (!document_.writeTo(path))
         return;
-    player_.GetThescript(path);
+    player_.playScript(path);
 }
 
 void Form1::mnuStopall_Click() {
-    const int count = std::clamp<int>(state_.CharNumber, 0, script::PlayerState::kTableSize);
-    for (int slot = 0; slot < count; ++slot) {
-        if (const agent::CharacterRef& character = state_.characters[slot]) {
-            try {
-                character->Stop();
-            } catch (const agent::AgentError&) {
-            }
+    for (const script::Cast::Member& member : state_.cast) {
+        if (!member.character)
+            continue;
+        try {
+            member.character->Stop();
+        } catch (const agent::AgentError& e) {
+            log::ignored(log::app(), member.name + QLatin1String(".Stop"), e);
         }
     }
 }
@@ -354,21 +355,17 @@ void Form1::Toolbar2_ButtonClick(int index) {
 }
 
 void Form1::Timer1_Timer() {
-    if (!state_.endOfPlayWatch)
+    if (!state_.closeWhenAllHidden)
         return;
-    const int count = std::clamp<int>(state_.CharNumber, 0, script::PlayerState::kTableSize);
-    int hidden = 0;
-    for (int slot = 0; slot < count; ++slot) {
-        bool visible = false;
+    for (const script::Cast::Member& member : state_.cast) {
         try {
-            const agent::CharacterRef& character = state_.characters[slot];
-            visible = character && character->Visible();
-        } catch (const agent::AgentError&) {
+            if (member.character && member.character->Visible())
+                return;
+        } catch (const agent::AgentError& e) {
+            log::ignored(log::app(), member.name + QLatin1String(".Visible"), e);
         }
-        hidden += visible ? 0 : 1;
     }
-    if (hidden == state_.CharNumber)
-        close();
+    close();
 }
 
 void Form1::AgentControl_Command(const agent::UserInput& userInput) {

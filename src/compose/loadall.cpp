@@ -1,6 +1,7 @@
 #include "compose/loadall.h"
 
 #include "compose/methods.h"
+#include "log/log.h"
 #include "script/scriptreader.h"
 #include "script/scripttext.h"
 
@@ -32,10 +33,11 @@ const QString kLoad = QStringLiteral("Load.");
 
 // Runs one step whose refusal by the service is skipped.
 template <typename Step>
-void skipping(Step&& step) {
+void skipping(const QString& what, Step&& step) {
     try {
         step();
-    } catch (const AgentError&) {
+    } catch (const AgentError& e) {
+        log::ignored(log::app(), what, e);
     }
 }
 
@@ -64,16 +66,15 @@ void CharacterLoading::LoadAll() {
     LoadScriptCharacters();
     host_.speakHint(kComingHint);
     host_.speakHint(kShowHint);
-    const int count = std::clamp<int>(state_.CharNumber, 0, script::PlayerState::kTableSize);
-    for (int slot = 0; slot < count; ++slot) {
-        if (const agent::CharacterRef& character = state_.characters[slot])
-            skipping([&] { character->Show(false); });
+    for (const script::Cast::Member& member : state_.cast) {
+        if (member.character)
+            skipping(member.name + QLatin1String(".Show"), [&] { member.character->Show(false); });
     }
     host_.setStatusText(kLoadedStatus);
 }
 
 void CharacterLoading::LoadScriptCharacters() {
-    state_.CharNumber = 0;
+    state_.cast.clear();
     if (!document_.hasPath()) {
         messages_.show(platform::Message{
             kSaveFirst, QStringLiteral("Vistrel"), platform::MessageIcon::Exclamation,
@@ -98,7 +99,7 @@ void CharacterLoading::LoadScriptCharacters() {
             continue;
         // Every slot is taken: further characters would be on the desktop with no way to
         // unload them, so they are not loaded at all.
-        if (state_.CharNumber >= script::PlayerState::kTableSize)
+        if (state_.cast.full())
             break;
         loadCharacter(item.remove(kLoad, Qt::CaseInsensitive));
     }
@@ -106,28 +107,28 @@ void CharacterLoading::LoadScriptCharacters() {
 
 void CharacterLoading::loadCharacter(const QString& name) {
     // A character that fails to load still takes its slot, which then holds no character.
-    const int slot = state_.CharNumber;
-    state_.characters[slot].reset();
-    state_.names[slot].clear();
+    agent::CharacterRef character;
+    QString reportedName;
     agent::CharacterCollection& characters = agentControl_.Characters();
-    skipping([&] {
-        characters.Load(name, state_.AgentDir + QDir::separator() + name + QLatin1String(".acs"));
+    skipping(QLatin1String("Load.") + name, [&] {
+        characters.Load(name,
+                        state_.charactersFolder + QDir::separator() + name + QLatin1String(".acs"));
     });
-    skipping([&] { state_.characters[slot] = characters.Item(name); });
-    if (const agent::CharacterRef& character = state_.characters[slot]) {
-        skipping([&] { state_.names[slot] = character->Name(); });
-        skipping([&] {
+    skipping(QLatin1String("Load.") + name, [&] { character = characters.Item(name); });
+    if (character) {
+        skipping(name + QLatin1String(".Name"), [&] { reportedName = character->Name(); });
+        skipping(name + QLatin1String(".Commands.Add"), [&] {
             character->Commands().Add(kExitCommand, kExitCommand, kExitCommand, true, true);
         });
     }
-    ++state_.CharNumber;
+    state_.cast.add(std::move(character), reportedName);
 }
 
 void CharacterLoading::UnloadAll() {
-    const int count = std::clamp<int>(state_.CharNumber, 0, script::PlayerState::kTableSize);
-    for (int slot = 0; slot < count; ++slot)
-        skipping([&] { agentControl_.Characters().Unload(state_.names[slot]); });
-    state_.CharNumber = 0;
+    for (const script::Cast::Member& member : state_.cast)
+        skipping(QLatin1String("Unload ") + member.name,
+                 [&] { agentControl_.Characters().Unload(member.name); });
+    state_.cast.clear();
     lstAnimations_.clear();
     showStartingMethods(lstvar_);
 }

@@ -1,5 +1,6 @@
 #include "script/player.h"
 
+#include "log/log.h"
 #include "script/ini.h"
 #include "script/numbers.h"
 #include "script/scripterror.h"
@@ -77,19 +78,13 @@ const QString kCreatorFolded = kCreator.toCaseFolded();
 const QString kMinFolded = kMin.toCaseFolded();
 const QString kUnloadAllFolded = kUnloadAll.toCaseFolded();
 
-// Ends playing: a character call refused by the service, or a failure of the player.
-struct Failure {
-    QString description;
-};
-
+// Runs a character call; a refusal by the service ends playing as a failure of the player.
 template <typename Call>
 auto guarded(Call&& call) {
     try {
         return call();
     } catch (const AgentError& e) {
-        throw Failure{e.description()};
-    } catch (const ScriptError& e) {
-        throw Failure{e.description()};
+        throw ScriptError(e.description());
     }
 }
 
@@ -100,10 +95,9 @@ struct ScriptPlayer::SlotKeys {
     QString foldedName;                      // name + ".", case-folded
 };
 
-QString GetInfoFromIniFile(const QString& Heading, const QString& KeyName,
-                           const QString& Filepath) {
+QString iniValue(const QString& section, const QString& key, const QString& path) {
     constexpr int kBufferChars = 250;
-    return readPrivateProfileString(Heading, KeyName, Filepath, Filepath, kBufferChars).trimmed();
+    return readPrivateProfileString(section, key, path, path, kBufferChars).trimmed();
 }
 
 ScriptPlayer::ScriptPlayer(PlayerState& state, agent::Agent& service, PlayerHost& host)
@@ -115,21 +109,22 @@ void ScriptPlayer::begin() {
     counter_ = 1;
     itemsRead_ = 0;
     failed_ = false;
-    state_.CharNumber = 0;
+    state_.cast.clear();
     keys_.clear();
     host_.setStatusText(kBanner);
 }
 
-void ScriptPlayer::GetThescript(const QString& ScriptName) {
+void ScriptPlayer::playScript(const QString& path) {
     begin();
+    qCDebug(log::script).noquote() << "playing" << path;
 
-    if (QFileInfo(ScriptName).isDir()) {
+    if (QFileInfo(path).isDir()) {
         report(ScriptError::pathAccess());
         return;
     }
-    QFile file(ScriptName);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        report(QFileInfo::exists(ScriptName) ? file.errorString() : ScriptError::fileNotFound());
+        report(QFileInfo::exists(path) ? file.errorString() : ScriptError::fileNotFound());
         return;
     }
     if (file.size() > kMaxScriptBytes) {
@@ -152,20 +147,22 @@ void ScriptPlayer::readItems(const QString& text) {
     try {
         while (reader.next(item)) {
             ++itemsRead_;
+            qCDebug(log::script).noquote() << "item" << counter_ << item;
             runItem(item);
             if (counter_ == std::numeric_limits<std::int16_t>::max())
-                throw Failure{ScriptError::overflow()};  // the item counter is 16 bits wide
+                throw ScriptError(ScriptError::overflow());  // the item counter is 16 bits wide
             ++counter_;
             if (has(kEndFolded))
                 return;
         }
-    } catch (const Failure& f) {
-        report(f.description);
+    } catch (const ScriptError& e) {
+        report(e.description());
     }
 }
 
 void ScriptPlayer::report(const QString& description) {
     failed_ = true;
+    qCDebug(log::script).noquote() << "play stopped at item" << counter_ << ":" << description;
     const QString where = description + QLatin1String("...Line - ") + QString::number(counter_);
     host_.setStatusText(QLatin1String("...") + where);
     host_.showStopMessage(QStringLiteral("Vistrel"), where + QLatin1Char('\n') + kFailureAdvice);
@@ -187,7 +184,7 @@ void ScriptPlayer::runItem(QString& item) {
     if (folded_ == kMinFolded)
         host_.minimizeWindow();
     if (folded_ == kUnloadAllFolded)
-        state_.endOfPlayWatch = true;
+        state_.closeWhenAllHidden = true;
     if (has(kLoadFolded)) {
         loadStep(item);
         refold(item);
@@ -202,39 +199,47 @@ void ScriptPlayer::runItem(QString& item) {
 void ScriptPlayer::loadStep(QString& item) {
     item.remove(kLoad, Qt::CaseInsensitive);
     const QString& id = item;
-    // Any failure here skips the rest of the load silently; the item goes on.
+    const QString file = state_.charactersFolder + QDir::separator() + id + QLatin1String(".acs");
+    // Any failure here skips the rest of the load; the item goes on.
     try {
         agent::CharacterCollection& characters = service_.Characters();
-        characters.Load(id, state_.AgentDir + QDir::separator() + id + QLatin1String(".acs"));
+        characters.Load(id, file);
         CharacterRef character = characters.Item(id);
-        if (state_.CharNumber < 0 || state_.CharNumber >= PlayerState::kTableSize)
-            return;  // the table is full: loaded in the service, but not tracked
-        const int slot = state_.CharNumber;
-        state_.characters[slot] = character;
-        state_.names[slot] = character->Name();
+        if (state_.cast.full()) {
+            log::ignored(log::script(), QStringLiteral("Load.%1").arg(id),
+                         QStringLiteral("all %1 character slots are taken; the character is "
+                                        "loaded but no command reaches it")
+                             .arg(Cast::kCapacity));
+            return;
+        }
+        const QString name = character->Name();
 
         try {
-            const QString language = GetInfoFromIniFile(
-                QStringLiteral("Current"), QStringLiteral("Current"),
-                host_.programFolder() + QDir::separator() + QLatin1String("vistrel.ini"));
+            const QString language =
+                iniValue(QStringLiteral("Current"), QStringLiteral("Current"),
+                         host_.programFolder() + QDir::separator() + QLatin1String("vistrel.ini"));
             character->setLanguageID(toInteger32(language));
-        } catch (const AgentError&) {
-        } catch (const ScriptError&) {
+        } catch (const AgentError& e) {
+            log::ignored(log::script(), QStringLiteral("setting %1's language").arg(name), e);
+        } catch (const ScriptError& e) {
+            log::ignored(log::script(), QStringLiteral("reading the language from vistrel.ini"), e);
         }
 
         character->Commands().setCaption(kMenuCaption);
         character->Commands().Add(kExit, kExit, kExit, true, true);
 
         SlotKeys keys;
-        const QString& name = state_.names[slot];
         for (int k = 0; k < kKeywordCount; ++k)
             keys.key[k] = name + kKeywords[k];
         keys.foldedName = (name + QLatin1Char('.')).toCaseFolded();
-        keys_.resize(slot);
         keys_.push_back(std::move(keys));
-        ++state_.CharNumber;
-    } catch (const AgentError&) {
-    } catch (const ScriptError&) {
+        const int slot = state_.cast.add(std::move(character), name);
+        qCDebug(log::script).noquote()
+            << "loaded" << id << "from" << file << "as" << name << "in slot" << slot;
+    } catch (const AgentError& e) {
+        log::ignored(log::script(), QStringLiteral("Load.%1 from %2").arg(id, file), e);
+    } catch (const ScriptError& e) {
+        log::ignored(log::script(), QStringLiteral("Load.%1 from %2").arg(id, file), e);
     }
 }
 
@@ -303,14 +308,14 @@ void ScriptPlayer::removeAll(QString& item, const QString& key) {
 std::int16_t ScriptPlayer::slotNumber(QStringView text) const {
     const std::int16_t slot = guarded([&] { return toInteger16(text); });
     if (slot < 0 || slot >= PlayerState::kSlotCount)
-        throw Failure{ScriptError::outOfRange()};
+        throw ScriptError(ScriptError::outOfRange());
     return slot;
 }
 
 std::pair<std::int16_t, std::int16_t> ScriptPlayer::point(QStringView text) const {
     const qsizetype slash = text.indexOf(u'/');
     if (slash < 0)
-        throw Failure{ScriptError::outOfRange()};  // there is no second part to read
+        throw ScriptError(ScriptError::outOfRange());  // there is no second part to read
     QStringView y = text.sliced(slash + 1);
     const qsizetype next = y.indexOf(u'/');
     if (next >= 0)
@@ -327,13 +332,17 @@ void ScriptPlayer::storedCommands(QString& item) {
     }
     refold(item);
 
-    const int count = std::min<int>(state_.CharNumber, static_cast<int>(keys_.size()));
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < state_.cast.size(); ++i) {
         if (!named(i))
             continue;
         const SlotKeys& k = keys_[i];
-        agent::Character& c = *state_.characters[i];
+        agent::Character& c = *state_.cast[i].character;
         agent::Request& slot = state_.requestSlots[state_.currentSlot];
+        for (int kw = 0; kw < kKeywordCount; ++kw) {
+            if (has(i, kw))
+                qCDebug(log::script).noquote()
+                    << "call" << k.key[kw] << "into request slot" << state_.currentSlot;
+        }
         auto argument = [&](Keyword kw) {
             removeAll(item, k.key[kw]);
             return item;
@@ -372,17 +381,18 @@ void ScriptPlayer::waitOn(QString& item) {
     const std::int16_t slot = slotNumber(item);
     state_.currentSlot = slot;
     const agent::Request request = state_.requestSlots[slot];
-    for (int i = 0; i < state_.CharNumber && i < PlayerState::kTableSize; ++i) {
+    for (const Cast::Member& member : state_.cast) {
         try {
-            if (state_.characters[i])
-                state_.characters[i]->Wait(request);
-        } catch (const AgentError&) {
+            if (member.character)
+                member.character->Wait(request);
+        } catch (const AgentError& e) {
+            log::ignored(log::script(), QStringLiteral("%1.Wait").arg(member.name), e);
         }
     }
 }
 
 void ScriptPlayer::unstoredCommands(QString& item) {
-    const int count = std::min<int>(state_.CharNumber, static_cast<int>(keys_.size()));
+    const int count = state_.cast.size();
     if (count == 0)
         return;
     // Keyword by keyword, each over the table in load order.
@@ -410,7 +420,8 @@ void ScriptPlayer::unstoredCommands(QString& item) {
             const SlotKeys& k = keys_[i];
             if (!has(i, kw))
                 continue;
-            agent::Character& c = *state_.characters[i];
+            qCDebug(log::script).noquote() << "call" << k.key[kw];
+            agent::Character& c = *state_.cast[i].character;
             auto argument = [&] {
                 removeAll(item, k.key[kw]);
                 return item;

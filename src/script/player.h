@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agent/agent.h"
+#include "script/cast.h"
 
 #include <QString>
 
@@ -15,18 +16,15 @@ inline constexpr qint64 kMaxScriptBytes = 64 << 20;
 
 // State that outlives one play; the main window owns it and shares it with composition.
 struct PlayerState {
-    static constexpr int kTableSize = 35;  // loaded-character table slots 0..34
     static constexpr int kSlotCount = 10;  // request slots 0..9
 
-    std::array<agent::CharacterRef, kTableSize> characters{};
-    std::array<QString, kTableSize> names{};  // the Name each character reported
-    std::int16_t CharNumber = 0;              // slots in use
+    Cast cast;  // emptied when a play starts
 
     std::array<agent::Request, kSlotCount> requestSlots{};  // kept between plays
     std::int16_t currentSlot = 0;
 
-    bool endOfPlayWatch = false;  // "UnloadAll": close once every loaded character is hidden
-    QString AgentDir;             // the characters folder, without a trailing separator
+    bool closeWhenAllHidden = false;  // "UnloadAll": end once every loaded character is hidden
+    QString charactersFolder;         // without a trailing separator
 };
 
 // What the player needs from the window that runs it.
@@ -45,7 +43,7 @@ class PlayerHost {
 
 // The value of `KeyName` in section `Heading` of the INI file `Filepath`, without surrounding
 // blanks; the path itself when the file or key is missing.
-QString GetInfoFromIniFile(const QString& Heading, const QString& KeyName, const QString& Filepath);
+QString iniValue(const QString& section, const QString& key, const QString& path);
 
 // Plays script files: reads them item by item, loads the characters they name into the
 // service and hands every command to it. Returns as soon as the file is read; the service
@@ -63,8 +61,8 @@ class ScriptPlayer {
     ScriptPlayer(const ScriptPlayer&) = delete;
     ScriptPlayer& operator=(const ScriptPlayer&) = delete;
 
-    void GetThescript(const QString& ScriptName);
-    // Plays script text already read from a file (GetThescript without the file).
+    void playScript(const QString& path);
+    // Plays script text already read from a file (playScript without the file).
     void playText(const QString& text);
 
     // The number of items read by the last play, and whether it ended in a failure.
@@ -102,7 +100,7 @@ class ScriptPlayer {
     std::vector<SlotKeys> keys_;
     QString folded_;
     std::uint64_t present_ = 0;  // bit i: slot i's name occurs in the item
-    std::array<std::uint16_t, PlayerState::kTableSize> keywordsAt_{};  // bit k: keyword k follows
+    std::array<std::uint16_t, Cast::kCapacity> keywordsAt_{};  // bit k: keyword k follows
     std::int16_t counter_ = 1;
     int itemsRead_ = 0;
     bool failed_ = false;

@@ -35,8 +35,8 @@ TEST_F(Form1Test, StartsForEditingWithNoArguments) {
               QStringLiteral("Firstly click 'Load' to choose your characters, or open an existing "
                              "file"));
     EXPECT_EQ(entries(form.lstvar()), QStringList{QStringLiteral("Load.")});
-    EXPECT_EQ(form.state().AgentDir, charsDir.path()) << "from the per-user setting";
-    EXPECT_FALSE(form.state().endOfPlayWatch);
+    EXPECT_EQ(form.state().charactersFolder, charsDir.path()) << "from the per-user setting";
+    EXPECT_FALSE(form.state().closeWhenAllHidden);
     EXPECT_TRUE(form.Timer1().isActive());
     EXPECT_EQ(form.Timer1().interval(), 10000);
 
@@ -53,11 +53,11 @@ TEST_F(Form1Test, StartsForEditingWithNoArguments) {
 TEST_F(Form1Test, TheCharactersFolderDefaultsToTheInstalledOne) {
     platform.settings.values.clear();
     form.start({});
-    EXPECT_EQ(form.state().AgentDir, platform::charactersDataFolder(programDir.path()));
+    EXPECT_EQ(form.state().charactersFolder, platform::charactersDataFolder(programDir.path()));
     platform.settings.SaveSetting("Vtl", "Dir", "Dir", "");
     app::Form1 second(platform.platform(), control, assistant, programDir.path());
     second.start({});
-    EXPECT_EQ(second.state().AgentDir, platform::charactersDataFolder(programDir.path()))
+    EXPECT_EQ(second.state().charactersFolder, platform::charactersDataFolder(programDir.path()))
         << "an empty setting counts as none";
 }
 
@@ -70,7 +70,7 @@ TEST_F(Form1Test, AScriptOnTheCommandLinePlaysWithTheWindowHidden) {
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), path.toLower());
     EXPECT_EQ(form.commandLine(), path.toLower());
-    EXPECT_TRUE(form.state().endOfPlayWatch);
+    EXPECT_TRUE(form.state().closeWhenAllHidden);
     EXPECT_EQ(form.document().currentPath(), path);
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hi\r\n"))
         << "the file is rewritten from the editor before it plays";
@@ -78,7 +78,7 @@ TEST_F(Form1Test, AScriptOnTheCommandLinePlaysWithTheWindowHidden) {
     EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Show() -> #1")))
         << calls.join('\n').toStdString();
     EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Speak(\"Hi\") -> #2")));
-    EXPECT_EQ(form.state().CharNumber, 1);
+    EXPECT_EQ(form.state().cast.size(), 1);
     EXPECT_TRUE(platform.messages.shown.empty());
 }
 
@@ -115,7 +115,7 @@ TEST_F(Form1Test, EdOpensTheScriptForEditingWithoutPlaying) {
     EXPECT_EQ(form.Text1().Text(), QStringLiteral("Load.Merlin\r\nMerlin.Show"));
     EXPECT_EQ(form.document().currentPath(), path);
     EXPECT_EQ(form.windowTitle(), path);
-    EXPECT_FALSE(form.state().endOfPlayWatch);
+    EXPECT_FALSE(form.state().closeWhenAllHidden);
     EXPECT_TRUE(callLines().isEmpty());
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\nMerlin.Show\r\n"));
 }
@@ -178,11 +178,11 @@ TEST_F(Form1Test, TheWatchEndsTheProgramOnceEveryCharacterIsHidden) {
     const QString path = scriptPath(QStringLiteral("three.vtl"));
     writeBytes(path, "Load.A,Load.B,Load.C\r\nA.Show,B.Show,C.Show\r\nA.Hide,B.Hide\r\n");
     form.start({path});
-    ASSERT_EQ(form.state().CharNumber, 3);
+    ASSERT_EQ(form.state().cast.size(), 3);
 
     form.Timer1_Timer();
     EXPECT_EQ(ended.count(), 0) << "one character is still visible";
-    form.state().characters[2]->Hide(false);
+    form.state().cast[2].character->Hide(false);
     form.Timer1_Timer();
     EXPECT_EQ(ended.count(), 1);
 }
@@ -196,7 +196,7 @@ TEST_F(Form1Test, TheWatchCountsUnreadableCharactersAsHiddenAndSleepsWhenOff) {
 
     form.Text1().setText(QStringLiteral("Load.A\nA.Show\nUnloadAll"));
     form.mnuPlayIt_Click();
-    ASSERT_TRUE(form.state().endOfPlayWatch) << "the script's UnloadAll turns it on";
+    ASSERT_TRUE(form.state().closeWhenAllHidden) << "the script's UnloadAll turns it on";
     form.Timer1_Timer();
     EXPECT_EQ(ended.count(), 0);
     control.refuse(QStringLiteral("A.Visible"));

@@ -24,8 +24,8 @@ class LoadAllTest : public AppTest {
 
     QStringList names() {
         QStringList out;
-        for (int i = 0; i < form.state().CharNumber; ++i)
-            out << form.state().names[i];
+        for (int i = 0; i < form.state().cast.size(); ++i)
+            out << form.state().cast[i].name;
         return out;
     }
     script::PlayerState& state() { return form.state(); }
@@ -43,11 +43,11 @@ TEST_F(LoadAllTest, LoadsEachLoadItemIntoItsOwnSlotIncludingDuplicatesAndMissing
               QByteArray("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hello, load.genie\r\n"
                          "Load.Merlin\r\nLoad.Nobody\r\nLoad.Peedy\r\nPeedy.Show\r\n"))
         << "the script is saved first, without asking";
-    ASSERT_EQ(state().CharNumber, 5);
+    ASSERT_EQ(state().cast.size(), 5);
     EXPECT_EQ(names(), (QStringList{"Merlin", "Genie", "Merlin", "", "Peedy"}));
-    EXPECT_EQ(state().characters[2], state().characters[0])
+    EXPECT_EQ(state().cast[2].character, state().cast[0].character)
         << "a second load of a character refers to the one already loaded";
-    EXPECT_EQ(state().characters[3], nullptr) << "a missing character takes an empty slot";
+    EXPECT_EQ(state().cast[3].character, nullptr) << "a missing character takes an empty slot";
 
     const QStringList calls = callLines();
     EXPECT_TRUE(calls.contains(QStringLiteral("Characters.Load(\"genie\", \"%1\")")
@@ -76,7 +76,7 @@ TEST_F(LoadAllTest, UnloadAllUnloadsByRecordedNameAndResetsTheLists) {
               (QStringList{"Characters.Unload(\"Merlin\")", "Characters.Unload(\"Genie\")",
                            "Characters.Unload(\"Merlin\") !! The character \"Merlin\" is not "
                            "loaded"}));
-    EXPECT_EQ(state().CharNumber, 0);
+    EXPECT_EQ(state().cast.size(), 0);
     EXPECT_TRUE(control.loadedIds().isEmpty());
     EXPECT_EQ(form.lstAnimations().count(), 0);
     EXPECT_EQ(entries(form.lstvar()), QStringList{QStringLiteral("Load.")});
@@ -93,7 +93,7 @@ TEST_F(LoadAllTest, EveryLoadAllStartsByUnloadingTheLastOne) {
     form.Text1().setText(QString());
     form.mnuLoadAll_Click();
     EXPECT_TRUE(control.loadedIds().isEmpty()) << "an empty script unloads and stops";
-    EXPECT_EQ(state().CharNumber, 0);
+    EXPECT_EQ(state().cast.size(), 0);
     EXPECT_EQ(readBytes(path), QByteArray("Load.Peedy\r\n")) << "and does not save";
 }
 
@@ -106,7 +106,7 @@ TEST_F(LoadAllTest, AScriptWithoutAFileIsSavedFirstOrNotReadAtAll) {
     EXPECT_EQ(platform.messages.shown[0].icon, platform::MessageIcon::Exclamation);
     EXPECT_EQ(platform.files.shown.size(), 1U);
     EXPECT_TRUE(control.loadedIds().isEmpty());
-    EXPECT_EQ(state().CharNumber, 0);
+    EXPECT_EQ(state().cast.size(), 0);
 
     const QString path = scriptPath(QStringLiteral("named.vtl"));
     platform.files.choices << path;
@@ -125,8 +125,8 @@ TEST_F(LoadAllTest, TheTableHoldsThirtyFiveCharacters) {
     }
     openScript(script);
     form.mnuLoadAll_Click();
-    EXPECT_EQ(state().CharNumber, script::PlayerState::kTableSize);
-    EXPECT_EQ(control.loadedIds().size(), script::PlayerState::kTableSize)
+    EXPECT_EQ(state().cast.size(), script::Cast::kCapacity);
+    EXPECT_EQ(control.loadedIds().size(), script::Cast::kCapacity)
         << "characters past the table are not loaded, so none is left that cannot be unloaded";
     form.mnuUnloadAll_Click();
     EXPECT_TRUE(control.loadedIds().isEmpty());
@@ -137,7 +137,7 @@ TEST_F(LoadAllTest, RefusedCallsAreSkipped) {
     control.refuse(QStringLiteral("Merlin.Show"));
     control.refuse(QStringLiteral("Peedy.Name"));
     form.mnuLoadAll_Click();
-    EXPECT_EQ(state().CharNumber, 2);
+    EXPECT_EQ(state().cast.size(), 2);
     EXPECT_EQ(names(), (QStringList{"Merlin", ""}));
     EXPECT_TRUE(control.recorded(QStringLiteral("Peedy"))->Visible());
     EXPECT_EQ(form.statusText(), CharacterLoading::kLoadedStatus);

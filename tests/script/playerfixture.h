@@ -38,7 +38,7 @@ class PlayerTest : public testing::Test {
     PlayerTest() {
         host.folder = QDir::toNativeSeparators(programDir.path());
         writeFile(programDir.filePath("vistrel.ini"), "[Current]\r\nCurrent=1033\r\n");
-        state.AgentDir = QDir::toNativeSeparators(charsDir.path());
+        state.charactersFolder = QDir::toNativeSeparators(charsDir.path());
         service.setAssumeFilesExist(true);
     }
 
@@ -56,7 +56,7 @@ class PlayerTest : public testing::Test {
         for (const QString& id : service.loadedIds())
             service.Unload(id);
         service.clearCalls();
-        player.GetThescript(path);
+        player.playScript(path);
         return service.callLines();
     }
 

@@ -71,7 +71,7 @@ TEST(Ini, CutsValuesToTheBuffer) {
     EXPECT_EQ(lookupProfileString("", "s", "k", longValue, 250).size(), 249);
 }
 
-TEST(Ini, MissingFileGivesTheDefaultAndGetInfoFromIniFileGivesThePath) {
+TEST(Ini, MissingFileGivesTheDefaultAndiniValueGivesThePath) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("vistrel.ini");
     EXPECT_EQ(readPrivateProfileString("Current", "Current", "x", missing, 250), "x");

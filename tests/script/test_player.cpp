@@ -3,7 +3,8 @@
 
 #include "playerfixture.h"
 
-using vistrel::script::GetInfoFromIniFile;
+using vistrel::script::Cast;
+using vistrel::script::iniValue;
 using vistrel::script::PlayerState;
 using vistrel::script::ScriptPlayer;
 using vistrel::test::PlayerTest;
@@ -90,15 +91,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PlayerTest, LoadsFromTheCharactersFolderWithLanguageAndExitEntry) {
     service.setCharacterName("merlin", "Merlin");
     const QStringList calls = play("Load.merlin\r\nMerlin.Show\r\n");
-    const QString path = state.AgentDir + QDir::separator() + "merlin.acs";
+    const QString path = state.charactersFolder + QDir::separator() + "merlin.acs";
     EXPECT_EQ(calls,
               (QStringList{"Characters.Load(\"merlin\", \"" + path + "\")",
                            "Characters.Item(\"merlin\")", "merlin.Name -> \"Merlin\"",
                            "merlin.LanguageID=1033", "merlin.Commands.Caption=\"Vistrel Scripter\"",
                            "merlin.Commands.Add(\"Exit\", \"Exit\", \"Exit\", True, True)",
                            "merlin.Show() -> #1"}));
-    EXPECT_EQ(state.CharNumber, 1);
-    EXPECT_EQ(state.names[0], "Merlin");  // commands match the reported name
+    EXPECT_EQ(state.cast.size(), 1);
+    EXPECT_EQ(state.cast[0].name, "Merlin");  // commands match the reported name
     EXPECT_EQ(host.statusTexts, QStringList{ScriptPlayer::kBanner});
 }
 
@@ -109,7 +110,7 @@ TEST_F(PlayerTest, LoadsThatFailAreSkippedSilently) {
     const QStringList calls =
         commands("Load.Genie\r\nLoad.Merlin\r\nLoad.Merlin\r\nGenie.Show\r\nMerlin.Show\r\n");
     EXPECT_EQ(calls, QStringList{"Merlin.Show() -> #1"});
-    EXPECT_EQ(state.CharNumber, 1);
+    EXPECT_EQ(state.cast.size(), 1);
     EXPECT_FALSE(player.failed());
     EXPECT_TRUE(host.messages.isEmpty());
 
@@ -117,7 +118,7 @@ TEST_F(PlayerTest, LoadsThatFailAreSkippedSilently) {
     service.setAssumeFilesExist(true);
     service.refuse("Commands.Add");
     EXPECT_TRUE(commands("Load.Genie\r\nGenie.Show\r\n").isEmpty());
-    EXPECT_EQ(state.CharNumber, 0);
+    EXPECT_EQ(state.cast.size(), 0);
 }
 
 TEST_F(PlayerTest, LanguageThatIsNoNumberLeavesTheCharacterAsItWas) {
@@ -127,11 +128,11 @@ TEST_F(PlayerTest, LanguageThatIsNoNumberLeavesTheCharacterAsItWas) {
     EXPECT_TRUE(calls.contains("Merlin.Show() -> #1"));
 
     QFile::remove(programDir.filePath("vistrel.ini"));  // the lookup yields the path
-    EXPECT_EQ(GetInfoFromIniFile("Current", "Current", programDir.filePath("vistrel.ini")),
+    EXPECT_EQ(iniValue("Current", "Current", programDir.filePath("vistrel.ini")),
               programDir.filePath("vistrel.ini"));
     calls = play("Load.Genie\r\n");
     EXPECT_FALSE(calls.join('\n').contains("LanguageID"));
-    EXPECT_EQ(state.CharNumber, 1);
+    EXPECT_EQ(state.cast.size(), 1);
 }
 
 TEST_F(PlayerTest, AFullTableLoadsButDoesNotTrack) {
@@ -140,7 +141,7 @@ TEST_F(PlayerTest, AFullTableLoadsButDoesNotTrack) {
         script += "Load.C" + QByteArray::number(i) + "\r\n";
     script += "C35.Show\r\nC34.Show\r\n";
     const QStringList calls = play(script);
-    EXPECT_EQ(state.CharNumber, PlayerState::kTableSize);
+    EXPECT_EQ(state.cast.size(), Cast::kCapacity);
     EXPECT_TRUE(calls.contains("Characters.Item(\"C35\")"));
     EXPECT_FALSE(calls.join('\n').contains("C35.Name"));
     EXPECT_EQ(calls.back(), "C34.Show() -> #1");
@@ -217,9 +218,9 @@ TEST_F(PlayerTest, InterruptTargetsTheSlotAndSelectsIt) {
 TEST_F(PlayerTest, MinimiseAndTheEndOfPlayWatch) {
     play("%min\r\n  %Min\r\n%Min now\r\n%Min,\r\n");
     EXPECT_EQ(host.minimised, 3);
-    EXPECT_FALSE(state.endOfPlayWatch);
+    EXPECT_FALSE(state.closeWhenAllHidden);
     play("unloadall\r\n");
-    EXPECT_TRUE(state.endOfPlayWatch);
+    EXPECT_TRUE(state.closeWhenAllHidden);
 }
 
 TEST_F(PlayerTest, EndMarkerEndsTheScriptAfterItsOwnItem) {
@@ -233,7 +234,7 @@ TEST_F(PlayerTest, EmptyAndBlankScriptsDoNothing) {
     EXPECT_TRUE(play("").isEmpty());
     EXPECT_TRUE(play("\r\n  \r\n\r\n").isEmpty());
     EXPECT_FALSE(player.failed());
-    EXPECT_EQ(state.CharNumber, 0);
+    EXPECT_EQ(state.cast.size(), 0);
 }
 
 TEST_F(PlayerTest, ReadsWindows1252AndLfOnlyScripts) {
@@ -300,10 +301,10 @@ TEST_F(PlayerTest, ItemsBeforeTheFailureStayQueued) {
 }
 
 TEST_F(PlayerTest, AMissingScriptIsReportedAsLineOne) {
-    player.GetThescript(programDir.filePath("nothing-here.vtl"));
+    player.playScript(programDir.filePath("nothing-here.vtl"));
     EXPECT_TRUE(player.failed());
     EXPECT_EQ(host.statusTexts.last(), "...File not found...Line - 1");
-    player.GetThescript(programDir.path());
+    player.playScript(programDir.path());
     EXPECT_EQ(host.statusTexts.last(), "...Path/File access error...Line - 1");
 }
 

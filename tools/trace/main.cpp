@@ -102,15 +102,15 @@ int main(int argc, char* argv[]) {
     RecordingAgent service;
     service.setAssumeFilesExist(parser.isSet(assume));
     PlayerState state;
-    state.AgentDir = QDir::toNativeSeparators(
+    state.charactersFolder = QDir::toNativeSeparators(
         parser.isSet(chars) ? QDir(parser.value(chars)).absolutePath() : defaultCharactersFolder());
     TraceHost traceHost(out, parser.isSet(host));
     ScriptPlayer player(state, service, traceHost);
-    player.GetThescript(QFileInfo(script).absoluteFilePath());
+    player.playScript(QFileInfo(script).absoluteFilePath());
 
     for (const vistrel::agent::Call& call : service.calls())
         out << call.toString() << '\n';
-    if (parser.isSet(host) && state.endOfPlayWatch)
+    if (parser.isSet(host) && state.closeWhenAllHidden)
         out << "# end-of-play watch on" << '\n';
     out.flush();
     if (player.failed()) {
