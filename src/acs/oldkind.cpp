@@ -9,6 +9,7 @@
 #include "acs/compression.h"
 #include "acs/error.h"
 #include "acs/parse.h"
+#include "acs/region.h"
 
 namespace vistrel::acs {
 
@@ -129,6 +130,28 @@ OldDescription parseDescription(std::span<const std::uint8_t> body, TextForm for
                     in.absolutePosition());
     }
     return d;
+}
+
+// Every overlay of a frame carries the centre of the closed mouth's opaque box, as version-2
+// files do.
+void setMouthCentre(Frame& frame, const std::vector<ImageSource>& images, std::size_t imageBase,
+                    std::uint8_t transparentIndex) {
+    for (const Overlay& o : frame.overlays) {
+        if (o.shape != static_cast<std::uint8_t>(MouthShape::Closed)) {
+            continue;
+        }
+        const ImageSource& s = images[o.image - imageBase];
+        Image closed;
+        closed.width = s.width;
+        closed.height = s.height;
+        storedToImage(s.pixels, closed);
+        const Rect box = regionFromImage(closed, transparentIndex).bounds;
+        for (Overlay& each : frame.overlays) {
+            each.centerX = static_cast<std::uint16_t>((box.left + box.right) / 2);
+            each.centerY = static_cast<std::uint16_t>((box.top + box.bottom) / 2);
+        }
+        return;
+    }
 }
 
 }  // namespace
@@ -277,6 +300,7 @@ OldAnimation parseOldAnimationBody(std::span<const std::uint8_t> body, const Cha
             o.image = static_cast<std::uint16_t>(global);
             fr.overlays.push_back(o);
         }
+        setMouthCentre(fr, out.images, imageBase, info.transparentIndex);
     }
     if (!in.atEnd()) {
         throw Error(
