@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "acs/compression.h"
+#include "acs/testing/oldkind.h"
 #include "acs/testing/synthetic.h"
 #include "acs/writer.h"
 
@@ -60,6 +61,35 @@ int main(int argc, char** argv) {
         const auto packed = acs::compress(img.pixels);
         seed.insert(seed.end(), packed.begin(), packed.end());
         save(decompress / ("seed-" + std::to_string(i)), seed);
+    }
+
+    // Older character files: whole (compressed and raw), and as the description body and an
+    // animation body that fuzz-acs-oldkind wraps itself.
+    const fs::path compound = fs::path(argv[1]) / "fuzz-acs-compound";
+    const fs::path oldkind = fs::path(argv[1]) / "fuzz-acs-oldkind";
+    fs::create_directories(compound);
+    fs::create_directories(oldkind);
+    const acs::CharacterData small = acs::testing::makeSmallOldKindCharacter();
+    acs::testing::OldKindOptions raw;
+    raw.compressed = false;
+    save(compound / "seed-1", acs::testing::makeOldKindFile(small));
+    std::vector<std::uint8_t> big(5000, 7);
+    save(compound / "seed-2",
+         acs::testing::buildCompoundDocument({{u"a", {1, 2, 3}}, {u"b", big}}).bytes);
+    save(oldkind / "seed-1.acs", acs::testing::makeOldKindFile(small));
+    save(oldkind / "seed-2.acs", acs::testing::makeOldKindFile(small, raw));
+    const auto streams = acs::testing::oldKindStreams(small, raw);
+    const auto& packed = streams[0].data;
+    const std::size_t decoded =
+        packed[4] | (packed[5] << 8) | (packed[6] << 16) | (std::size_t{packed[7]} << 24);
+    const std::vector<std::uint8_t> description =
+        acs::decompress(std::span(packed).subspan(12), decoded);
+    for (std::size_t i = 1; i < streams.size(); ++i) {
+        std::vector<std::uint8_t> seed = {static_cast<std::uint8_t>(description.size()),
+                                          static_cast<std::uint8_t>(description.size() >> 8)};
+        seed.insert(seed.end(), description.begin(), description.end());
+        seed.insert(seed.end(), streams[i].data.begin() + 9, streams[i].data.end());
+        save(oldkind / ("seed-body-" + std::to_string(i)), seed);
     }
     return 0;
 }

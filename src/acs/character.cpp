@@ -6,40 +6,20 @@
 #include <mutex>
 #include <string>
 
-#include "compression.h"
-#include "error.h"
-#include "parse.h"
+#include "acs/character_impl.h"
+#include "acs/compression.h"
+#include "acs/error.h"
+#include "acs/parse.h"
 
 namespace vistrel::acs {
 
 using detail::ByteReader;
+using detail::ImageSource;
+using detail::SoundSource;
 
 namespace {
 
 constexpr std::size_t kAcsHeaderSize = 36;
-constexpr std::uint8_t kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-
-// Where an image's bytes are, found when the character is opened.
-struct ImageSource {
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-    std::uint32_t checksum = 0;
-    bool pixelsCompressed = false;
-    std::span<const std::uint8_t> pixels;  // stored rows, bottom-up
-    std::uint64_t pixelsOffset = 0;
-    bool regionCompressed = false;
-    std::span<const std::uint8_t> region;  // empty: none stored
-    std::uint32_t regionSize = 0;          // decoded size
-    std::uint64_t regionOffset = 0;
-    std::string error;  // set when the block could not be parsed
-};
-
-struct SoundSource {
-    std::span<const std::uint8_t> data;
-    std::uint64_t offset = 0;
-    std::uint32_t checksum = 0;
-    std::string error;  // set when the locator is bad
-};
 
 std::string at(const char* what, std::size_t index) {
     return std::string(what) + " " + std::to_string(index);
@@ -47,97 +27,15 @@ std::string at(const char* what, std::size_t index) {
 
 }  // namespace
 
-struct Character::Impl {
-    FileKind kind = FileKind::Unknown;
-    // The file image (ACS) or the decoded bodies (ACF and ACA); the sources point into them.
-    std::vector<std::vector<std::uint8_t>> buffers;
-    CharacterInfo info;
-    std::vector<Animation> animations;
-    std::vector<ImageSource> images;
-    std::vector<SoundSource> sounds;
-    std::vector<std::string> warnings;
-
-    mutable std::mutex mutex;
-    mutable std::vector<std::unique_ptr<Image>> imageCache;
-    mutable std::vector<std::unique_ptr<Region>> regionCache;
-    mutable std::vector<bool> soundChecked;
-
-    void finish() {
-        imageCache.resize(images.size());
-        regionCache.resize(images.size());
-        soundChecked.assign(sounds.size(), false);
-        checkReferences();
-    }
-
-    void warn(std::string text) { warnings.push_back(std::move(text)); }
-
-    // Drops references to missing images, sounds and frames so that a player never follows
-    // them.
-    void checkReferences() {
-        for (auto& a : animations) {
-            const std::string where = "animation \"" + toUtf8(a.name) + "\" frame ";
-            const std::size_t frameCount = a.frames.size();
-            for (std::size_t f = 0; f < frameCount; ++f) {
-                Frame& fr = a.frames[f];
-                auto badImage = [&](std::uint32_t i) {
-                    if (i < images.size()) {
-                        return false;
-                    }
-                    warn(where + std::to_string(f) + ": image " + std::to_string(i) +
-                         " does not exist");
-                    return true;
-                };
-                std::erase_if(fr.images, [&](const FrameImage& fi) { return badImage(fi.image); });
-                std::erase_if(fr.overlays, [&](const Overlay& o) { return badImage(o.image); });
-                if (fr.sound >= 0 && static_cast<std::size_t>(fr.sound) >= sounds.size()) {
-                    warn(where + std::to_string(f) + ": sound " + std::to_string(fr.sound) +
-                         " does not exist");
-                    fr.sound = -1;
-                }
-                std::erase_if(fr.branches, [&](const Branch& b) {
-                    if (b.frame < frameCount) {
-                        return false;
-                    }
-                    warn(where + std::to_string(f) + ": branch to missing frame " +
-                         std::to_string(b.frame));
-                    return true;
-                });
-                if (fr.exitBranch >= 0 && static_cast<std::size_t>(fr.exitBranch) >= frameCount) {
-                    warn(where + std::to_string(f) + ": exit branch to missing frame " +
-                         std::to_string(fr.exitBranch));
-                    fr.exitBranch = kNoExitBranch;
-                }
-            }
-        }
-    }
-};
-
-FileKind detectKind(std::span<const std::uint8_t> head) {
-    if (head.size() >= 8 && std::memcmp(head.data(), kCompoundSignature, 8) == 0) {
-        return FileKind::CompoundDocument;
-    }
-    if (head.size() >= 4) {
-        std::uint32_t sig = head[0] | (head[1] << 8) | (head[2] << 16) |
-                            (static_cast<std::uint32_t>(head[3]) << 24);
-        if (sig == kAcsSignature) {
-            return FileKind::Acs;
-        }
-        if (sig == kAcfSignature || sig == kAcfOlderSignature) {
-            return FileKind::Acf;
-        }
-    }
-    return FileKind::Unknown;
-}
-
 namespace {
 
-[[noreturn]] void refuseKind(FileKind kind) {
-    if (kind == FileKind::CompoundDocument) {
-        throw Error(
-            "this is a version 1.x character file (an OLE compound document); only version 2 "
-            "character files (.acs, .acf) can be read");
+// `wanted` is what the caller expected; `kind` is what the first bytes say.
+[[noreturn]] void refuseKind(FileKind kind, std::span<const std::uint8_t> bytes,
+                             const char* wanted = "a character file") {
+    if (kind == FileKind::Unknown) {
+        throw Error("not a character file: it looks like " + describeContent(bytes));
     }
-    throw Error("not a character file: unknown signature");
+    throw Error(std::string("not ") + wanted + ": it looks like " + describeContent(bytes));
 }
 
 // The block a locator addresses, checked against the file.
@@ -263,9 +161,12 @@ Character& Character::operator=(Character&&) noexcept = default;
 Character::~Character() = default;
 
 Character Character::fromAcsBytes(std::vector<std::uint8_t> bytes) {
-    FileKind kind = detectKind(bytes);
+    const FileKind kind = detectKind(bytes);
+    if (kind == FileKind::CompoundDocument) {
+        return fromOldKindBytes(std::move(bytes));
+    }
     if (kind != FileKind::Acs) {
-        refuseKind(kind);
+        refuseKind(kind, bytes, "an .acs file (an .acf file needs its .aca files)");
     }
     auto impl = std::make_unique<Impl>();
     impl->kind = FileKind::Acs;
@@ -540,9 +441,9 @@ std::vector<std::uint8_t> readAcaFile(const std::vector<std::uint8_t>& file,
 }  // namespace
 
 Character Character::fromAcfBytes(std::vector<std::uint8_t> bytes, const AcaLoader& loadAca) {
-    FileKind kind = detectKind(bytes);
+    const FileKind kind = detectKind(bytes);
     if (kind != FileKind::Acf) {
-        refuseKind(kind);
+        refuseKind(kind, bytes, "an .acf file");
     }
     auto impl = std::make_unique<Impl>();
     impl->kind = FileKind::Acf;
@@ -684,6 +585,7 @@ Character Character::open(const std::filesystem::path& path) {
     try {
         switch (detectKind(bytes)) {
             case FileKind::Acs:
+            case FileKind::CompoundDocument:
                 return fromAcsBytes(std::move(bytes));
             case FileKind::Acf: {
                 auto dir = path.parent_path();
@@ -691,14 +593,13 @@ Character Character::open(const std::filesystem::path& path) {
                     return readFile(findBeside(dir, name));
                 });
             }
-            case FileKind::CompoundDocument:
             case FileKind::Unknown:
-                refuseKind(detectKind(bytes));
+                refuseKind(FileKind::Unknown, bytes);
         }
     } catch (const Error& e) {
         throw e.within(path.filename().string());
     }
-    refuseKind(FileKind::Unknown);
+    refuseKind(FileKind::Unknown, bytes);
 }
 
 FileKind Character::kind() const {

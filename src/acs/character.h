@@ -30,8 +30,13 @@ inline constexpr std::uint32_t kAcfOlderSignature = 0xABCDABC2;  // also accepte
 
 enum class FileKind { Acs, Acf, CompoundDocument, Unknown };
 
-// What the first bytes of a file say it is.
+// What the first bytes of a file say it is. CompoundDocument is the older character file (or
+// another kind of compound document).
 FileKind detectKind(std::span<const std::uint8_t> head);
+
+// What a file that is not a character file looks like, from its first bytes, for messages:
+// "a PNG image", "text", "an empty file", ...
+std::string describeContent(std::span<const std::uint8_t> head);
 
 // Size and checksum of an image-list entry, known without decoding the pixels.
 struct ImageHeader {
@@ -47,7 +52,8 @@ class Character {
     // region data are decoded on first use. Throws Error when the file cannot be used.
     static Character open(const std::filesystem::path& path);
 
-    // Parses an .acs file held in memory.
+    // Parses an .acs file held in memory: a version-2 file, or an older one (a compound
+    // document), told apart by their first bytes.
     static Character fromAcsBytes(std::vector<std::uint8_t> bytes);
 
     // Parses an .acf file held in memory; `loadAca` returns the bytes of a named .aca file
@@ -90,6 +96,7 @@ class Character {
   private:
     struct Impl;
     explicit Character(std::unique_ptr<Impl> impl);
+    static Character fromOldKindBytes(std::vector<std::uint8_t> bytes);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -129,19 +129,6 @@ TEST(RealCharacters, RecompressingImagesGivesTheStoredBytes) {
     }
 }
 
-TEST(RealCharacters, CompoundDocumentIsRefusedByName) {
-    const fs::path old = realchars() / "Miku-old-kind.acs";
-    if (!fs::exists(old)) {
-        GTEST_SKIP() << "no " << old;
-    }
-    try {
-        acs::Character::open(old);
-        FAIL() << "an old compound-document file was accepted";
-    } catch (const acs::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("compound document"), std::string::npos) << e.what();
-    }
-}
-
 TEST(RealCharacters, RewritingReproducesTheFileByteForByte) {
     // Block order, locators, strings, regions, mouth centres and compressed streams all come
     // out as the original compiler wrote them.

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "acs/character.h"
+#include "acs/testing/oldkind.h"
 #include "acs/testing/synthetic.h"
 #include "acs/writer.h"
 #include "cli.h"
@@ -190,7 +191,7 @@ TEST_F(Workspace, InfoListsTheCharacter) {
 TEST_F(Workspace, UsageAndFailuresGiveTheirExitStatus) {
     EXPECT_EQ(run({"--help"}), 0);
     EXPECT_NE(out_.str().find("Usage: acs COMMAND"), std::string::npos);
-    for (const char* cmd : {"info", "extract", "pack"}) {
+    for (const char* cmd : {"info", "extract", "pack", "convert"}) {
         EXPECT_EQ(run({cmd, "--help"}), 0);
         EXPECT_NE(out_.str().find(std::string("Usage: acs ") + cmd), std::string::npos);
     }
@@ -200,9 +201,97 @@ TEST_F(Workspace, UsageAndFailuresGiveTheirExitStatus) {
     EXPECT_EQ(run({"info"}), 2);
     EXPECT_EQ(run({"pack", p("x.json")}), 2);
     EXPECT_EQ(run({"pack", p("x.json"), "-o"}), 2);
+    EXPECT_EQ(run({"convert", p("in.acs")}), 2);
+    EXPECT_EQ(run({"convert", p("in.acs"), p("in.acs")}), 2);
     EXPECT_EQ(run({"info", p("missing.acs")}), 1);
     EXPECT_NE(err_.str().find("cannot open"), std::string::npos);
     { std::ofstream(dir_ / "junk.acs") << "not a character"; }
     EXPECT_EQ(run({"extract", p("junk.acs"), p("j")}), 1);
-    EXPECT_NE(err_.str().find("unknown signature"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("not a character file: it looks like text"), std::string::npos)
+        << err_.str();
+}
+
+namespace {
+
+// Two readings of one character play the same: every animation's frames show the same
+// pictures and mouths, last as long, branch alike and start the same sounds.
+void expectSamePlayback(const acs::Character& a, const acs::Character& b) {
+    const acs::CharacterData da = a.toData(), db = b.toData();
+    ASSERT_EQ(da.animations.size(), db.animations.size());
+    for (std::size_t i = 0; i < da.animations.size(); ++i) {
+        const acs::Animation& x = da.animations[i];
+        const acs::Animation& y = db.animations[i];
+        SCOPED_TRACE(acs::toUtf8(x.name));
+        EXPECT_EQ(x.name, y.name);
+        EXPECT_EQ(x.transition, y.transition);
+        EXPECT_TRUE(acs::equalsIgnoreCase(x.returnAnimation, y.returnAnimation));
+        ASSERT_EQ(x.frames.size(), y.frames.size());
+        for (std::size_t f = 0; f < x.frames.size(); ++f) {
+            const acs::Frame& fx = x.frames[f];
+            const acs::Frame& fy = y.frames[f];
+            EXPECT_EQ(acs::compositeFrame(da, fx), acs::compositeFrame(db, fy)) << "frame " << f;
+            EXPECT_EQ(fx.duration, fy.duration);
+            EXPECT_EQ(fx.branches, fy.branches);
+            EXPECT_EQ(fx.exitBranch, fy.exitBranch);
+            ASSERT_EQ(fx.sound < 0, fy.sound < 0);
+            if (fx.sound >= 0) {
+                EXPECT_EQ(da.sounds[fx.sound].wav, db.sounds[fy.sound].wav);
+            }
+            ASSERT_EQ(fx.overlays.size(), fy.overlays.size());
+            for (std::size_t o = 0; o < fx.overlays.size(); ++o) {
+                EXPECT_EQ(fx.overlays[o].shape, fy.overlays[o].shape);
+                EXPECT_EQ(fx.overlays[o].x, fy.overlays[o].x);
+                EXPECT_EQ(fx.overlays[o].y, fy.overlays[o].y);
+                EXPECT_EQ(da.images[fx.overlays[o].image].image,
+                          db.images[fy.overlays[o].image].image);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(Workspace, ConvertWritesAnOlderFileAsVersionTwo) {
+    const std::vector<std::uint8_t> small =
+        acs::testing::makeOldKindFile(acs::testing::makeSmallOldKindCharacter());
+    std::ofstream(dir_ / "old.acs", std::ios::binary)
+        .write(reinterpret_cast<const char*>(small.data()),
+               static_cast<std::streamsize>(small.size()));
+    // The generated character has layered frames: the older kind stores them composed.
+    const std::vector<std::uint8_t> layered = acs::testing::makeOldKindFile(data_);
+    std::ofstream(dir_ / "layered.acs", std::ios::binary)
+        .write(reinterpret_cast<const char*>(layered.data()),
+               static_cast<std::streamsize>(layered.size()));
+    std::vector<std::string> inputs = {"old.acs", "layered.acs"};
+    const fs::path real = fs::path(VISTREL_REALCHARS_DIR) / "Miku-old-kind.acs";
+    if (fs::exists(real)) {
+        fs::copy_file(real, dir_ / "real.acs");
+        inputs.push_back("real.acs");
+    }
+    for (const std::string& input : inputs) {
+        SCOPED_TRACE(input);
+        ASSERT_EQ(run({"convert", p(input), p("new-" + input)}), 0) << err_.str();
+        EXPECT_NE(out_.str().find("wrote "), std::string::npos);
+        const acs::Character before = acs::Character::open(dir_ / input);
+        const acs::Character after = acs::Character::open(dir_ / ("new-" + input));
+        EXPECT_EQ(before.kind(), acs::FileKind::CompoundDocument);
+        EXPECT_EQ(after.kind(), acs::FileKind::Acs);
+        EXPECT_EQ(after.info().majorVersion, 2);
+        EXPECT_TRUE(after.warnings().empty());
+        EXPECT_LE(after.imageCount(), before.imageCount());  // repeated pictures kept once
+        EXPECT_EQ(after.info().palette, before.info().palette);
+        EXPECT_EQ(after.info().localized, before.info().localized);
+        EXPECT_EQ(after.info().voice, before.info().voice);
+        EXPECT_EQ(after.info().balloon, before.info().balloon);
+        ASSERT_EQ(after.info().states.size(), before.info().states.size());
+        EXPECT_EQ(after.info().states[0].name, acs::toUpper(before.info().states[0].name));
+        expectSamePlayback(before, after);
+    }
+    // The small character repeats a picture in its second animation, and its seven mouths
+    // have three distinct bitmaps.
+    EXPECT_EQ(acs::Character::open(dir_ / "old.acs").imageCount(), 10u);
+    EXPECT_EQ(acs::Character::open(dir_ / "new-old.acs").imageCount(), 5u);
+    ASSERT_EQ(run({"info", p("old.acs")}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("(older .acs: compound document, version 1.31)"), std::string::npos)
+        << out_.str();
 }

@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: acs COMMAND [ARGS]\n"
-    "Inspect, extract and build animated character files (.acs, .acf with its .aca files).\n"
+    "Inspect, extract, convert and build animated character files (.acs of either kind, .acf\n"
+    "with its .aca files).\n"
     "\n"
     "Commands:\n"
     "  info FILE                show the character's name, size, voice, balloon, states and\n"
@@ -24,6 +25,7 @@ constexpr const char* kUsage =
     "  extract FILE DIR         write every image and frame as PNG, every sound as WAV and a\n"
     "                           manifest (DIR/character.json)\n"
     "  pack MANIFEST -o FILE    build a character file from an extracted folder\n"
+    "  convert OLD.acs NEW.acs  write an older character file as a version-2 file\n"
     "\n"
     "Run 'acs COMMAND --help' for the details of a command.\n";
 
@@ -53,6 +55,14 @@ constexpr const char* kPackUsage =
     "\n"
     "Options:\n"
     "  -o, --output FILE   the file to write (replaced only once it is complete)\n";
+
+constexpr const char* kConvertUsage =
+    "Usage: acs convert OLD.acs NEW.acs\n"
+    "Writes the character in OLD.acs, an older character file (a compound document holding\n"
+    "char.acf and one stream per animation), as a version-2 file NEW.acs, or as NEW.acf with\n"
+    "one .aca file per animation when NEW ends in .acf. Animations, frames, pictures, mouth\n"
+    "overlays, sounds, states, voice and balloon are kept; a picture stored in several\n"
+    "animations is written once. A version-2 input is simply rewritten.\n";
 
 bool isHelp(const std::string& a) {
     return a == "--help" || a == "-h";
@@ -175,13 +185,48 @@ int cmdPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 0;
 }
 
+int cmdConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2) {
+        return usageError(err, "convert needs OLD.acs and NEW.acs", kConvertUsage);
+    }
+    const acs::Character c = acs::Character::open(args[0]);
+    for (const auto& w : c.warnings()) {
+        err << "acs: warning: " << w << "\n";
+    }
+    const acs::CharacterData data = toVersionTwo(c);
+    Progress progress = stderrProgress(err);
+    acs::WriteOptions options;
+    options.progress = [&progress](std::size_t done, std::size_t total) {
+        progress("compressing", done, total);
+    };
+    const fs::path target(args[1]);
+    if (fs::exists(target) && fs::equivalent(target, args[0])) {
+        return usageError(err, "NEW.acs must not be OLD.acs", kConvertUsage);
+    }
+    std::string ext = target.extension().string();
+    for (auto& ch : ext) {
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    }
+    if (ext == ".acf") {
+        acs::saveAcf(data, target, options);
+    } else {
+        acs::saveAcs(data, target, options);
+    }
+    out << "wrote " << target.string() << " (" << data.animations.size() << " animations, "
+        << data.images.size() << " images, " << data.sounds.size() << " sounds)\n";
+    return 0;
+}
+
 }  // namespace
 
 void printInfo(const acs::Character& c, const std::string& fileName, std::ostream& out) {
     const acs::CharacterInfo& info = c.info();
-    out << "File:         " << fileName << " ("
-        << (c.kind() == acs::FileKind::Acf ? ".acf with .aca files" : ".acs") << ", version "
-        << info.majorVersion << "." << info.minorVersion << ")\n";
+    const char* kind = c.kind() == acs::FileKind::Acf ? ".acf with .aca files"
+                       : c.kind() == acs::FileKind::CompoundDocument
+                           ? "older .acs: compound document"
+                           : ".acs";
+    out << "File:         " << fileName << " (" << kind << ", version " << info.majorVersion << "."
+        << info.minorVersion << ")\n";
     for (const auto& l : info.localized) {
         out << "Name:         " << text(l.name) << " [language " << hex(l.language, 4) << "]\n";
         if (!l.description.empty()) {
@@ -267,6 +312,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"info", kInfoUsage, cmdInfo},
         {"extract", kExtractUsage, cmdExtract},
         {"pack", kPackUsage, cmdPack},
+        {"convert", kConvertUsage, cmdConvert},
     };
     for (const Command& c : kCommands) {
         if (cmd != c.name) {

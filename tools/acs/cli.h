@@ -30,6 +30,10 @@ std::filesystem::path extract(const acs::Character& character, const std::filesy
 acs::CharacterData loadManifest(const std::filesystem::path& manifest,
                                 const Progress& progress = {});
 
+// The character as a version-2 file holds it: version 2.1, state names in upper case, and each
+// distinct picture once (the older kind repeats pictures per animation).
+acs::CharacterData toVersionTwo(const acs::Character& character);
+
 // The whole command line; returns the exit status.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
