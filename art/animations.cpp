@@ -1,4 +1,4 @@
-#include "animations.h"
+#include "art/animations.h"
 
 #include <array>
 #include <functional>
@@ -789,6 +789,18 @@ acs::CharacterInfo characterInfo(const Persona& persona) {
     info.balloon = balloon;
     info.states = standardStates();
     return info;
+}
+
+acs::CharacterData buildCharacter(const Design& design, CharacterSounds sounds,
+                                  const Persona& persona) {
+    CharacterBuilder builder(design);
+    SoundKit kit;
+    kit.appear = builder.addSound(std::move(sounds.appear));
+    kit.vanish = builder.addSound(std::move(sounds.vanish));
+    kit.pop = builder.addSound(std::move(sounds.pop));
+    kit.chirp = builder.addSound(std::move(sounds.chirp));
+    addStandardAnimations(builder, design, kit);
+    return builder.finish(characterInfo(persona));
 }
 
 }  // namespace vistrel::art

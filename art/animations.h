@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "acs/model.h"
-#include "builder.h"
+#include "art/builder.h"
 
 namespace vistrel::art {
 
@@ -52,5 +52,14 @@ struct Persona {
 
 // The character info for `persona`, with the standard state table.
 acs::CharacterInfo characterInfo(const Persona& persona);
+
+// The four sounds a character's animations use, as WAV files.
+struct CharacterSounds {
+    std::vector<std::uint8_t> appear, vanish, pop, chirp;
+};
+
+// A whole character: the standard animations posed from `design`, with `sounds`, as `persona`.
+acs::CharacterData buildCharacter(const Design& design, CharacterSounds sounds,
+                                  const Persona& persona);
 
 }  // namespace vistrel::art

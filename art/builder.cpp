@@ -1,4 +1,4 @@
-#include "builder.h"
+#include "art/builder.h"
 
 #include <QTransform>
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "acs/model.h"
-#include "design.h"
-#include "pose.h"
+#include "art/design.h"
+#include "art/pose.h"
 
 namespace vistrel::art {
 

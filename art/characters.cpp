@@ -1,4 +1,4 @@
-#include "characters.h"
+#include "art/characters.h"
 
 namespace vistrel::art {
 

@@ -9,7 +9,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "pose.h"
+#include "art/pose.h"
 
 namespace vistrel::art {
 

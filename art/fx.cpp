@@ -1,4 +1,4 @@
-#include "fx.h"
+#include "art/fx.h"
 
 #include <cmath>
 

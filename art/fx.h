@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QPointF>
 
-#include "pose.h"
+#include "art/pose.h"
 
 namespace vistrel::art {
 

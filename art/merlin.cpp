@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "animations.h"
-#include "builder.h"
-#include "characters.h"
-#include "design.h"
-#include "fx.h"
-#include "sounds.h"
+#include "art/animations.h"
+#include "art/builder.h"
+#include "art/characters.h"
+#include "art/design.h"
+#include "art/fx.h"
+#include "art/sounds.h"
 
 namespace vistrel::art {
 
@@ -548,15 +548,6 @@ class Merlin final : public Design {
 }  // namespace
 
 acs::CharacterData makeMerlin() {
-    const Merlin design;
-    CharacterBuilder builder(design);
-    SoundKit kit;
-    kit.appear = builder.addSound(sounds::chime());
-    kit.vanish = builder.addSound(sounds::whoosh());
-    kit.pop = builder.addSound(sounds::pop());
-    kit.chirp = builder.addSound(sounds::chirp());
-    addStandardAnimations(builder, design, kit);
-
     const Persona persona{
         .guid = "{6D3E1F2A-8B47-4C19-9E05-7A2B3C4D5E01}",
         .name = u"Merlin",
@@ -573,7 +564,8 @@ acs::CharacterData makeMerlin() {
         .border = {40, 40, 110},
         .fontWeight = 400,
     };
-    return builder.finish(characterInfo(persona));
+    return buildCharacter(
+        Merlin{}, {sounds::chime(), sounds::whoosh(), sounds::pop(), sounds::chirp()}, persona);
 }
 
 }  // namespace vistrel::art

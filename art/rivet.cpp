@@ -6,12 +6,12 @@
 
 #include <cmath>
 
-#include "animations.h"
-#include "builder.h"
-#include "characters.h"
-#include "design.h"
-#include "fx.h"
-#include "sounds.h"
+#include "art/animations.h"
+#include "art/builder.h"
+#include "art/characters.h"
+#include "art/design.h"
+#include "art/fx.h"
+#include "art/sounds.h"
 
 namespace vistrel::art {
 
@@ -336,15 +336,6 @@ class Rivet final : public Design {
 }  // namespace
 
 acs::CharacterData makeRivet() {
-    const Rivet design;
-    CharacterBuilder builder(design);
-    SoundKit kit;
-    kit.appear = builder.addSound(sounds::powerUp());
-    kit.vanish = builder.addSound(sounds::powerDown());
-    kit.pop = builder.addSound(sounds::pop());
-    kit.chirp = builder.addSound(sounds::beeps());
-    addStandardAnimations(builder, design, kit);
-
     const Persona persona{
         .guid = "{0C4B7E92-51D3-4A8F-B26E-93F1A0C5D702}",
         .name = u"Rivet",
@@ -361,7 +352,8 @@ acs::CharacterData makeRivet() {
         .border = {30, 90, 140},
         .fontWeight = 700,
     };
-    return builder.finish(characterInfo(persona));
+    return buildCharacter(
+        Rivet{}, {sounds::powerUp(), sounds::powerDown(), sounds::pop(), sounds::beeps()}, persona);
 }
 
 }  // namespace vistrel::art

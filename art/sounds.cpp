@@ -1,4 +1,4 @@
-#include "sounds.h"
+#include "art/sounds.h"
 
 #include <algorithm>
 #include <cmath>

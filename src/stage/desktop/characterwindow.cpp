@@ -1,5 +1,6 @@
 #include "stage/desktop/characterwindow.h"
 
+#include "log/log.h"
 #include "stage/presentation/shape.h"
 
 #include <QGuiApplication>
@@ -109,8 +110,10 @@ void CharacterWindow::mouseReleaseEvent(QMouseEvent* event) {
         m_leftDown = false;
         if (m_dragging) {
             m_dragging = false;
+            qCDebug(log::stage).noquote() << m_id << "dragged to" << screenPos;
             m_scene.dragComplete(m_id, 1, shift, screenPos);
         } else {
+            qCDebug(log::stage).noquote() << m_id << "clicked at" << screenPos;
             m_scene.click(m_id, 1, shift, screenPos);
         }
         return;

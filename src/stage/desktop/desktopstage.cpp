@@ -1,5 +1,6 @@
 #include "stage/desktop/desktopstage.h"
 
+#include "log/log.h"
 #include "stage/desktop/balloonwindow.h"
 #include "stage/desktop/characterwindow.h"
 #include "stage/desktop/display.h"
@@ -95,6 +96,7 @@ void DesktopStage::remove(const QString& id) {
 
 void DesktopStage::sync(const QString& id, unsigned changes) {
     if (changes & scene::Removed) {
+        qCDebug(log::stage).noquote() << "windows of" << id << "closed";
         remove(id);
         return;
     }
@@ -110,6 +112,9 @@ void DesktopStage::sync(const QString& id, unsigned changes) {
         slot->character.reset(new CharacterWindow(m_scene, id, m_options.perPixelAlpha, m_pixels));
         slot->character->setMenuRequest([this, id](QPoint at) { showMenu(id, at); });
         slot->balloon.reset(new BalloonWindow(m_options.perPixelAlpha, m_pixels));
+        qCDebug(log::stage).noquote()
+            << "windows made for" << id
+            << (m_options.perPixelAlpha ? "with per-pixel alpha" : "shaped by masks");
     }
     Windows& windows = *slot;
     CharacterWindow& window = *windows.character;
@@ -122,8 +127,10 @@ void DesktopStage::sync(const QString& id, unsigned changes) {
     if (created || window.screenPosition() != view.position)
         window.setScreenPosition(view.position);
     const bool show = view.visible && window.hasPicture();
-    if (show != window.isVisible())
+    if (show != window.isVisible()) {
+        qCDebug(log::stage).noquote() << id << (show ? "shown at" : "hidden at") << view.position;
         window.setVisible(show);
+    }
 
     updateBalloon(
         windows, view,
@@ -146,6 +153,7 @@ void DesktopStage::updateBalloon(Windows& windows, const scene::CharacterView& v
         presentation::layoutBalloon(view.balloon, character, screenAround(character, m_pixels)),
         view.balloon.style);
     if (!balloon.isVisible()) {
+        qCDebug(log::stage).noquote() << "balloon shown for" << view.id;
         balloon.show();
         balloon.raise();
     }
