@@ -35,6 +35,16 @@ struct SoundSource {
     std::string error;  // set when the locator is bad
 };
 
+// "image 3": an item of a list, for messages.
+inline std::string numbered(const char* what, std::size_t index) {
+    return std::string(what) + " " + std::to_string(index);
+}
+
+// Throws the Error for a file that is not what the caller expected. `wanted` is what the caller
+// expected; `kind` is what the first bytes say.
+[[noreturn]] void refuseKind(FileKind kind, std::span<const std::uint8_t> bytes,
+                             const char* wanted = "a character file");
+
 }  // namespace vistrel::acs::detail
 
 namespace vistrel::acs {
