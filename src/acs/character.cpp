@@ -156,6 +156,7 @@ const Image& Character::image(std::size_t index) const {
         throw e.within(numbered("image", index));
     }
     slot = std::move(img);
+    impl_->imageDecoded(index);
     return *slot;
 }
 
@@ -230,6 +231,7 @@ const std::vector<std::string>& Character::warnings() const {
 
 std::size_t Character::heldBytes() const {
     const Impl& m = *impl_;
+    std::lock_guard lock(m.mutex);
     std::size_t total = sizeof(Impl);
     for (const auto& b : m.buffers) {
         total += b.capacity();
@@ -259,7 +261,7 @@ std::size_t Character::heldBytes() const {
         }
     }
     total += m.images.capacity() * sizeof(ImageSource) + m.sounds.capacity() * sizeof(SoundSource);
-    std::lock_guard lock(m.mutex);
+    total += (m.pixelBuffer.capacity() + m.undecodedImages.capacity()) * sizeof(std::size_t);
     total += m.imageCache.capacity() * sizeof(void*) + m.regionCache.capacity() * sizeof(void*);
     for (const auto& img : m.imageCache) {
         if (img) {
