@@ -7,6 +7,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acs/character.h"
@@ -35,6 +36,16 @@ struct SoundSource {
     std::string error;  // set when the locator is bad
 };
 
+// "image 3": an item of a list, for messages.
+inline std::string numbered(const char* what, std::size_t index) {
+    return std::string(what) + " " + std::to_string(index);
+}
+
+// Throws the Error for a file that is not what the caller expected. `wanted` is what the caller
+// expected; `kind` is what the first bytes say.
+[[noreturn]] void refuseKind(FileKind kind, std::span<const std::uint8_t> bytes,
+                             const char* wanted = "a character file");
+
 }  // namespace vistrel::acs::detail
 
 namespace vistrel::acs {
@@ -53,6 +64,37 @@ struct Character::Impl {
     mutable std::vector<std::unique_ptr<Image>> imageCache;
     mutable std::vector<std::unique_ptr<Region>> regionCache;
     mutable std::vector<bool> soundChecked;
+
+    // Buffers that hold nothing but pixels are freed once every image whose pixels lie in them
+    // is decoded (decoded images stay cached for the character's life). Per image: the buffer
+    // its pixels lie in, or kKeptBuffer; empty when no buffer is ever freed. Per buffer: how
+    // many of its images are still to be decoded. Changed under `mutex` once open.
+    static constexpr std::size_t kKeptBuffer = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> pixelBuffer;
+    std::vector<std::size_t> undecodedImages;
+
+    // Marks buffer `buffer` as holding only the pixels of images `firstImage` onward.
+    void freeWhenDecoded(std::size_t buffer, std::size_t firstImage) {
+        pixelBuffer.resize(firstImage, kKeptBuffer);
+        pixelBuffer.resize(images.size(), buffer);
+        undecodedImages.resize(buffers.size(), 0);
+        undecodedImages[buffer] = images.size() - firstImage;
+        if (undecodedImages[buffer] == 0) {
+            std::vector<std::uint8_t>().swap(buffers[buffer]);
+        }
+    }
+
+    // Called under `mutex` when image `index` has just been cached.
+    void imageDecoded(std::size_t index) {
+        if (index >= pixelBuffer.size() || pixelBuffer[index] == kKeptBuffer) {
+            return;
+        }
+        const std::size_t buffer = std::exchange(pixelBuffer[index], kKeptBuffer);
+        images[index].pixels = {};
+        if (--undecodedImages[buffer] == 0) {
+            std::vector<std::uint8_t>().swap(buffers[buffer]);
+        }
+    }
 
     void finish() {
         imageCache.resize(images.size());

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "acs/character.h"
+#include "acs/character_impl.h"
 #include "acs/compound.h"
 
 namespace vistrel::acs {
@@ -103,5 +104,16 @@ std::string describeContent(std::span<const std::uint8_t> head) {
                   head[0], head[1], head[2], head[3]);
     return buf;
 }
+
+namespace detail {
+
+void refuseKind(FileKind kind, std::span<const std::uint8_t> bytes, const char* wanted) {
+    if (kind == FileKind::Unknown) {
+        throw Error("not a character file: it looks like " + describeContent(bytes));
+    }
+    throw Error(std::string("not ") + wanted + ": it looks like " + describeContent(bytes));
+}
+
+}  // namespace detail
 
 }  // namespace vistrel::acs

@@ -1,5 +1,6 @@
 #include "acs/oldkind.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -376,8 +377,37 @@ std::vector<std::uint8_t> readAnimationStream(std::span<const std::uint8_t> stre
     return body;
 }
 
+// Copies the sounds and regions of a decoded body into a buffer of their own and points them
+// there, leaving the body holding only pixels.
+std::vector<std::uint8_t> copyOutSoundsAndRegions(detail::OldAnimation& parsed) {
+    std::size_t size = 0;
+    for (const auto& s : parsed.sounds) {
+        size += s.data.size();
+    }
+    for (const auto& image : parsed.images) {
+        size += image.region.size();
+    }
+    std::vector<std::uint8_t> kept(size);
+    std::size_t end = 0;
+    auto copyOut = [&](std::span<const std::uint8_t>& part) {
+        std::copy(part.begin(), part.end(), kept.begin() + static_cast<std::ptrdiff_t>(end));
+        part = std::span<const std::uint8_t>(kept).subspan(end, part.size());
+        end += part.size();
+    };
+    for (auto& s : parsed.sounds) {
+        copyOut(s.data);
+    }
+    for (auto& image : parsed.images) {
+        copyOut(image.region);
+    }
+    return kept;
+}
+
 std::string inQuotes(std::u16string_view name) {
-    return "\"" + toUtf8(name) + "\"";
+    std::string quoted(1, '"');
+    quoted += toUtf8(name);
+    quoted += '"';
+    return quoted;
 }
 
 }  // namespace
@@ -434,6 +464,10 @@ Character Character::fromOldKindBytes(std::vector<std::uint8_t> bytes) {
             impl->warn(label + " left out: " + e.what());
             continue;
         }
+        // Pictures are stored raw, so their pixels are read from the body until decoded; the
+        // body is freed once they all are.
+        const std::size_t body = impl->buffers.size() - 1;
+        impl->buffers.push_back(copyOutSoundsAndRegions(parsed));
         Animation& a = parsed.animation;
         a.name = ref.name;
         a.returnAnimation = ref.returnName;
@@ -443,8 +477,10 @@ Character Character::fromOldKindBytes(std::vector<std::uint8_t> bytes) {
         for (const auto& w : warnings) {
             impl->warn(label + ": " + w);
         }
+        const std::size_t firstImage = impl->images.size();
         impl->images.insert(impl->images.end(), parsed.images.begin(), parsed.images.end());
         impl->sounds.insert(impl->sounds.end(), parsed.sounds.begin(), parsed.sounds.end());
+        impl->freeWhenDecoded(body, firstImage);
         impl->animations.push_back(std::move(a));
     }
     impl->finish();

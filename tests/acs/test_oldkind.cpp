@@ -211,6 +211,47 @@ TEST(OldKind, ADamagedAnimationStreamCostsOnlyThatAnimation) {
     }
 }
 
+// Pictures are read from the decoded bodies until decoded; a body is then freed, while the
+// sounds and stored regions that were in it stay readable.
+TEST(OldKind, BodiesAreFreedOnceAllTheirPicturesAreDecoded) {
+    const acs::CharacterData d = testing_::makeSmallOldKindCharacter();
+    testing_::OldKindOptions raw;
+    raw.compressed = false;
+    auto waveLeftOut = testing_::oldKindStreams(d, raw);
+    waveLeftOut[1].data.push_back(0);  // decodes, then fails to parse
+    struct Case {
+        const char* name;
+        Bytes file;
+        std::size_t animations;
+    };
+    for (const Case& k :
+         {Case{"compressed", testing_::makeOldKindFile(d), 2},
+          Case{"raw", testing_::makeOldKindFile(d, raw), 2},
+          Case{"first left out", testing_::buildCompoundDocument(waveLeftOut).bytes, 1}}) {
+        SCOPED_TRACE(k.name);
+        const acs::Character untouched = acs::Character::fromAcsBytes(k.file);
+        const acs::Character c = acs::Character::fromAcsBytes(k.file);
+        ASSERT_EQ(c.animations().size(), k.animations);
+        const std::size_t open = c.heldBytes();
+        std::size_t decoded = 0;
+        std::size_t stored = 0;
+        for (std::size_t i = 0; i < c.imageCount(); ++i) {
+            const acs::Image& img = c.image(i);
+            decoded += sizeof(acs::Image) + img.pixels.capacity();
+            stored += ((img.width + 3u) & ~3u) * img.height;
+        }
+        EXPECT_LE(c.heldBytes() + stored, open + decoded);
+        for (std::size_t i = 0; i < c.imageCount(); ++i) {
+            EXPECT_EQ(c.image(i), untouched.image(i));
+            EXPECT_EQ(c.region(i), untouched.region(i));
+        }
+        for (std::size_t i = 0; i < c.soundCount(); ++i) {
+            const auto wav = c.sound(i);
+            EXPECT_EQ(Bytes(wav.begin(), wav.end()), d.sounds[i].wav);
+        }
+    }
+}
+
 TEST(OldKind, FilesOfNeitherKindAreNamedByWhatTheyLookLike) {
     const acs::CharacterData d = testing_::makeSmallOldKindCharacter();
     EXPECT_NE(openError(testing_::buildCompoundDocument({{u"WordDocument", {1, 2, 3}}}).bytes)
