@@ -95,6 +95,10 @@ struct ScriptPlayer::SlotKeys {
     QString foldedName;                      // name + ".", case-folded
 };
 
+QStringList ScriptPlayer::commandKeywords() {
+    return QStringList(kKeywords.begin(), kKeywords.end());
+}
+
 QString iniValue(const QString& section, const QString& key, const QString& path) {
     constexpr int kBufferChars = 250;
     return readPrivateProfileString(section, key, path, path, kBufferChars).trimmed();
@@ -148,10 +152,21 @@ void ScriptPlayer::readItems(const QString& text) {
         while (reader.next(item)) {
             ++itemsRead_;
             qCDebug(log::script).noquote() << "item" << counter_ << item;
-            runItem(item);
-            if (counter_ == std::numeric_limits<std::int16_t>::max())
-                throw ScriptError(ScriptError::overflow());  // the item counter is 16 bits wide
-            ++counter_;
+            if (observer_)
+                observer_->itemRead(itemsRead_, reader.span(), item);
+            try {
+                runItem(item);
+            } catch (const ScriptError& e) {
+                if (!observer_ || !observer_->keepGoing(e.description()))
+                    throw;
+            }
+            if (counter_ == std::numeric_limits<std::int16_t>::max()) {
+                // The item counter is 16 bits wide.
+                if (!observer_ || !observer_->keepGoing(ScriptError::overflow()))
+                    throw ScriptError(ScriptError::overflow());
+            } else {
+                ++counter_;
+            }
             if (has(kEndFolded))
                 return;
         }

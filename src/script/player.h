@@ -2,6 +2,7 @@
 
 #include "agent/agent.h"
 #include "script/cast.h"
+#include "script/scriptreader.h"
 
 #include <QString>
 
@@ -45,6 +46,18 @@ class PlayerHost {
 // blanks; the path itself when the file or key is missing.
 QString iniValue(const QString& section, const QString& key, const QString& path);
 
+// Watches a play item by item; the script checker uses it to place what it finds. Without an
+// observer the player behaves exactly as the program needs it to.
+class PlayObserver {
+  public:
+    virtual ~PlayObserver() = default;
+    // Item `number` (counting from 1) is about to run; `span` places it in the text.
+    virtual void itemRead(int number, const ScriptReader::Span& span, const QString& item) = 0;
+    // The item just read failed with `description` (the item count overflowing included).
+    // True goes on with the next item instead of ending the play with a report.
+    virtual bool keepGoing(const QString& description) = 0;
+};
+
 // Plays script files: reads them item by item, loads the characters they name into the
 // service and hands every command to it. Returns as soon as the file is read; the service
 // plays the queued requests on its own. A failure ends playing with one report to the host.
@@ -64,6 +77,13 @@ class ScriptPlayer {
     void playScript(const QString& path);
     // Plays script text already read from a file (playScript without the file).
     void playText(const QString& text);
+
+    // Watches the following plays; null for none. The observer must outlive them.
+    void setObserver(PlayObserver* observer) { observer_ = observer; }
+
+    // The command keywords that follow a character's name, each with its leading dot
+    // (".Play.", ".Show", ...), as written.
+    static QStringList commandKeywords();
 
     // The number of items read by the last play, and whether it ended in a failure.
     int itemsRead() const { return itemsRead_; }
@@ -97,6 +117,7 @@ class ScriptPlayer {
     PlayerState& state_;
     agent::Agent& service_;
     PlayerHost& host_;
+    PlayObserver* observer_ = nullptr;
     std::vector<SlotKeys> keys_;
     QString folded_;
     std::uint64_t present_ = 0;  // bit i: slot i's name occurs in the item

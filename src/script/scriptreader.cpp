@@ -40,22 +40,33 @@ bool ScriptReader::next(QString& item) {
     if (pos_ >= text_.size())
         return false;
 
+    span_ = Span{};
+    span_.start = pos_;
     if (text_[pos_] == u'"') {
         const qsizetype start = pos_ + 1;
         qsizetype close = text_.indexOf(u'"', start);
+        span_.quoted = true;
+        span_.closed = close >= 0;
         if (close < 0)
             close = text_.size();
         item.setUnicode(text_.data() + start, close - start);
+        span_.end = close;
         pos_ = close < text_.size() ? close + 1 : close;
         while (pos_ < text_.size() && text_[pos_] != u',' && !atLineEnd(pos_))
             ++pos_;
+        span_.discarded = pos_;
     } else {
         const qsizetype start = pos_;
         while (pos_ < text_.size() && text_[pos_] != u',' && !atLineEnd(pos_))
             ++pos_;
         item.setUnicode(text_.data() + start, pos_ - start);
+        span_.end = pos_;
+        span_.discarded = pos_;
     }
+    if (pos_ < text_.size())
+        span_.delimiter = text_[pos_];
     skipDelimiter();
+    span_.next = pos_;
     return true;
 }
 
