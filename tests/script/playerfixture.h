@@ -4,7 +4,9 @@
 // temporary folder beside a vistrel.ini.
 
 #include "agent/recording.h"
+#include "script/check.h"
 #include "script/player.h"
+#include "script/scripttext.h"
 #include "support/qtprinters.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +59,7 @@ class PlayerTest : public testing::Test {
             service.Unload(id);
         service.clearCalls();
         player.playScript(path);
+        expectCheckerAgrees(script);
         return service.callLines();
     }
 
@@ -73,6 +76,19 @@ class PlayerTest : public testing::Test {
             out << line;
         }
         return out;
+    }
+
+    // The checker reads every script of these tests into the same items as the player.
+    void expectCheckerAgrees(const QByteArray& script) {
+        if (player.failed())
+            return;  // the player stopped early; the checker reads on
+        script::CheckOptions options;
+        options.charactersFolder = charsDir.path();
+        const script::CheckResult checked =
+            script::checkScript(script::decodeScriptText(script), options);
+        EXPECT_EQ(static_cast<int>(checked.itemStarts.size()), player.itemsRead())
+            << "the checker and the player disagree on the items of:\n"
+            << script.toStdString();
     }
 
     QTemporaryDir programDir;
