@@ -24,8 +24,10 @@ Clock::TimerId RealClock::createTimer(std::function<void()> fire) {
     timers_.emplace(id, std::move(entry));
     QObject::connect(timer, &QTimer::timeout, [this, id] {
         auto it = timers_.find(id);
-        if (it != timers_.end() && it->second.fire)
-            it->second.fire();
+        if (it == timers_.end() || !it->second.fire)
+            return;
+        auto callback = it->second.fire;  // it may destroy its own timer
+        callback();
     });
     return id;
 }

@@ -32,6 +32,25 @@ class Clock {
     virtual void destroyTimer(TimerId timer) = 0;
 };
 
+// One timer of a clock, owned by whoever it works for: destroyed with it, so it can never
+// fire into an object that is gone.
+class ClockTimer {
+  public:
+    ClockTimer(Clock& clock, std::function<void()> fire)
+        : clock_(clock), id_(clock.createTimer(std::move(fire))) {}
+    ~ClockTimer() { clock_.destroyTimer(id_); }
+    ClockTimer(const ClockTimer&) = delete;
+    ClockTimer& operator=(const ClockTimer&) = delete;
+
+    void at(std::int64_t when) { clock_.arm(id_, when); }
+    void after(std::int64_t ms) { clock_.arm(id_, clock_.now() + ms); }
+    void stop() { clock_.disarm(id_); }
+
+  private:
+    Clock& clock_;
+    Clock::TimerId id_;
+};
+
 // Real time, through Qt's event loop: one precise single-shot QTimer per armed timer, so an
 // idle character costs nothing between its frames.
 class RealClock : public Clock {

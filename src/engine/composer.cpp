@@ -1,5 +1,7 @@
 #include "engine/composer.h"
 
+#include "log/log.h"
+
 #include <QPainter>
 
 namespace vistrel::engine {
@@ -35,8 +37,9 @@ const QImage& FrameComposer::image(std::uint32_t index) {
                 row[x] = qRgba(c.r, c.g, c.b, 255);
             }
         }
-    } catch (const acs::Error&) {
+    } catch (const acs::Error& error) {
         // A damaged image draws nothing; the rest of the frame still shows.
+        log::ignored(log::engine(), QStringLiteral("image %1").arg(index), error);
     }
     const auto bytes = static_cast<std::size_t>(picture.sizeInBytes());
     if (imageBytes_ + bytes > kImageCacheBytes) {

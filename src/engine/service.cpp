@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vistrel::engine {
 
 using agent::AgentError;
@@ -13,16 +15,49 @@ using agent::AgentError;
 Service::Impl::Impl(Service& owner, Clock& clock_, speech::Synthesizer* synthesizer_,
                     speech::AudioOutput* audio_, ServiceOptions options_)
     : q(owner),
-      clock(clock_),
+      clock(*this, clock_),
       synthesizer(synthesizer_),
       audio(audio_),
       options(std::move(options_)) {}
 
+Service::Impl::~Impl() {
+    loaded.clear();
+    retired.clear();
+}
+
+Clock::TimerId ServiceClock::createTimer(std::function<void()> fire) {
+    return clock_.createTimer([&service = service_, fire = std::move(fire)] {
+        Batch batch(service);
+        fire();
+    });
+}
+
 Actor* Service::Impl::find(const QString& id) const {
-    for (const auto& actor : actors)
-        if (actor->id().compare(id, Qt::CaseInsensitive) == 0)
-            return actor.get();
+    for (const Loaded& character : loaded)
+        if (character.actor->id().compare(id, Qt::CaseInsensitive) == 0)
+            return character.actor.get();
     return nullptr;
+}
+
+void Service::Impl::forEachActor(const std::function<bool(Actor&)>& visit) {
+    std::vector<Actor*> current;
+    current.reserve(loaded.size());
+    for (const Loaded& character : loaded)
+        current.push_back(character.actor.get());
+    for (Actor* actor : current) {
+        const bool stillLoaded = std::any_of(
+            loaded.begin(), loaded.end(), [&](const Loaded& c) { return c.actor.get() == actor; });
+        if (stillLoaded && visit(*actor))
+            return;
+    }
+}
+
+std::unique_ptr<Actor> Service::Impl::unload(std::vector<Loaded>::iterator it) {
+    Loaded character = std::move(*it);
+    loaded.erase(it);
+    character.handle->detach();
+    character.actor->unload();
+    return std::move(character.actor);
 }
 
 agent::Request Service::Impl::newRequest() {
@@ -31,10 +66,10 @@ agent::Request Service::Impl::newRequest() {
 
 void Service::Impl::requestEnded(const agent::Request& request) {
     ended.push_back(request);
-    // Copy: a character woken here may unload another.
-    const auto current = actors;
-    for (const auto& actor : current)
-        actor->requestEnded(request);
+    forEachActor([&](Actor& actor) {
+        actor.requestEnded(request);
+        return false;
+    });
 }
 
 void Service::Impl::flush() {
@@ -45,6 +80,7 @@ void Service::Impl::flush() {
     }
     ended.clear();
     --depth;
+    retired.clear();
 }
 
 Service::Service(Clock& clock, speech::Synthesizer* synthesizer, speech::AudioOutput* audio,
@@ -55,16 +91,20 @@ Service::Service(Clock& clock, speech::Synthesizer* synthesizer, speech::AudioOu
         connect(synthesizer, &speech::Synthesizer::chunk, this,
                 [this](quint64 job, const speech::SpeechChunk& chunk) {
                     Batch batch(*d_);
-                    const auto current = d_->actors;
-                    for (const auto& actor : current)
-                        actor->speechChunk(job, chunk);
+                    d_->forEachActor([&](Actor& actor) {
+                        actor.speechChunk(job, chunk);
+                        return false;
+                    });
                 });
     }
 }
 
 Service::~Service() {
-    for (const auto& actor : d_->actors)
-        actor->unload();
+    // Handles first, so that nothing run while the characters stop can reach them.
+    for (const Impl::Loaded& character : d_->loaded)
+        character.handle->detach();
+    for (const Impl::Loaded& character : d_->loaded)
+        character.actor->unload();
     d_->ended.clear();
 }
 
@@ -128,9 +168,10 @@ void ServiceCollection::Load(const QString& id, const std::optional<QString>& lo
         // Characters appear side by side until a script moves them.
         const int n = static_cast<int>(service_.loads++ % 8);
         const QPoint position(120 + 140 * n, 120 + 24 * n);
-        service_.actors.push_back(
-            std::make_shared<Actor>(service_, id, std::move(file), position,
-                                    service_.options.seed + 7919u * service_.loads));
+        auto actor = std::make_unique<Actor>(service_, id, std::move(file), position,
+                                             service_.options.seed + 7919u * service_.loads);
+        auto handle = std::make_shared<CharacterHandle>(*actor);
+        service_.loaded.push_back({std::move(actor), std::move(handle)});
     } catch (const acs::Error& error) {
         throw AgentError(
             QStringLiteral("The character file \"%1\" cannot be loaded: %2")
@@ -143,34 +184,31 @@ void ServiceCollection::Load(const QString& id, const std::optional<QString>& lo
 }
 
 agent::CharacterRef ServiceCollection::Item(const QString& id) {
-    for (const auto& actor : service_.actors)
-        if (actor->id().compare(id, Qt::CaseInsensitive) == 0)
-            return actor;
+    for (const Service::Impl::Loaded& character : service_.loaded)
+        if (character.actor->id().compare(id, Qt::CaseInsensitive) == 0)
+            return character.handle;
     throw AgentError(QStringLiteral("The character \"%1\" is not loaded").arg(id));
 }
 
 void ServiceCollection::Unload(const QString& id) {
     Batch batch(service_);
-    auto& actors = service_.actors;
-    for (auto it = actors.begin(); it != actors.end(); ++it) {
-        if ((*it)->id().compare(id, Qt::CaseInsensitive) != 0)
-            continue;
-        const std::shared_ptr<Actor> actor = *it;
-        actors.erase(it);
-        const QString loadedId = actor->id();
-        actor->unload();
-        service_.changed(loadedId, scene::Removed);
-        return;
-    }
-    throw AgentError(QStringLiteral("The character \"%1\" is not loaded").arg(id));
+    auto& loaded = service_.loaded;
+    const auto it = std::find_if(loaded.begin(), loaded.end(), [&](const Service::Impl::Loaded& c) {
+        return c.actor->id().compare(id, Qt::CaseInsensitive) == 0;
+    });
+    if (it == loaded.end())
+        throw AgentError(QStringLiteral("The character \"%1\" is not loaded").arg(id));
+    std::unique_ptr<Actor> actor = service_.unload(it);
+    service_.changed(actor->id(), scene::Removed);
+    service_.retired.push_back(std::move(actor));
 }
 
 // The scene.
 
 QStringList ServiceScene::characterIds() const {
     QStringList ids;
-    for (const auto& actor : service_.actors)
-        ids << actor->id();
+    for (const Service::Impl::Loaded& character : service_.loaded)
+        ids << character.actor->id();
     return ids;
 }
 

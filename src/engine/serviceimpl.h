@@ -3,9 +3,10 @@
 // The service's shared state, seen by its characters. Internal to the service.
 
 #include "engine/actor.h"
+#include "engine/characterhandle.h"
 #include "engine/service.h"
 
-#include <map>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,19 +38,45 @@ class ServiceCollection : public agent::CharacterCollection {
     Service::Impl& service_;
 };
 
+// The clock as the service's characters see it: whatever a timer does is one engine call,
+// so the requests it ends are reported once it is done.
+class ServiceClock : public Clock {
+  public:
+    ServiceClock(Service::Impl& service, Clock& clock) : service_(service), clock_(clock) {}
+    std::int64_t now() const override { return clock_.now(); }
+    TimerId createTimer(std::function<void()> fire) override;
+    void arm(TimerId timer, std::int64_t when) override { clock_.arm(timer, when); }
+    void disarm(TimerId timer) override { clock_.disarm(timer); }
+    void destroyTimer(TimerId timer) override { clock_.destroyTimer(timer); }
+
+  private:
+    Service::Impl& service_;
+    Clock& clock_;
+};
+
 struct Service::Impl {
     Impl(Service& owner, Clock& clock, speech::Synthesizer* synthesizer, speech::AudioOutput* audio,
          ServiceOptions options);
+    ~Impl();
 
     Service& q;
-    Clock& clock;
+    ServiceClock clock;
     speech::Synthesizer* synthesizer;
     speech::AudioOutput* audio;
     ServiceOptions options;
     ServiceCollection collection{*this};
     ServiceScene scene{*this};
 
-    std::vector<std::shared_ptr<Actor>> actors;  // in loading order
+    // A loaded character and the one handle callers get of it.
+    struct Loaded {
+        std::unique_ptr<Actor> actor;
+        std::shared_ptr<CharacterHandle> handle;
+    };
+    std::vector<Loaded> loaded;  // in loading order
+    // Unloaded characters live on until the outermost engine call is done, as their own
+    // code may still be running further up the stack.
+    std::vector<std::unique_ptr<Actor>> retired;
+
     std::uint64_t nextRequest = 1;
     quint64 nextSpeechJob = 1;
     std::uint32_t loads = 0;
@@ -60,9 +87,15 @@ struct Service::Impl {
     int depth = 0;
 
     Actor* find(const QString& id) const;
+    // Calls `visit` on every loaded character, in loading order, until it returns true.
+    // Characters unloaded on the way are passed over.
+    void forEachActor(const std::function<bool(Actor&)>& visit);
+    // Cuts the character off from its handle and from the service, and stops it.
+    std::unique_ptr<Actor> unload(std::vector<Loaded>::iterator it);
     agent::Request newRequest();
     void requestEnded(const agent::Request& request);
-    void changed(const QString& id, unsigned what) { emit scene.changed(id, what); }
+    // `id` is a copy: a listener may unload the character it names.
+    void changed(QString id, unsigned what) { emit scene.changed(id, what); }
     void flush();
 };
 

@@ -337,6 +337,30 @@ TEST_F(ServiceTest, UnloadFailsWhatWasQueuedAndStopAllReachesEveryCharacter) {
     EXPECT_EQ(service->scene().characterIds(), QStringList{"Other"});
 }
 
+TEST_F(ServiceTest, AHandlerMayUnloadTheCharacterWhoseRequestEnded) {
+    auto c = ready();
+    const auto connection =
+        QObject::connect(service.get(), &agent::Agent::RequestComplete, [&](const agent::Request&) {
+            if (!service->scene().characterIds().isEmpty())
+                service->Characters().Unload("Tester");
+        });
+    const agent::Request loop = c->Play("Loop");
+    const agent::Request wave = c->Play("Wave");
+    c->Stop(loop);  // its end is heard while the character's own call returns
+    QObject::disconnect(connection);
+    EXPECT_EQ(loop.status(), RequestStatus::Interrupted);
+    EXPECT_EQ(wave.status(), RequestStatus::Failed);
+    EXPECT_THROW(c->Play("Wave"), AgentError);
+    clock.advance(10000);
+    // Loaded again under the same id: the old handle still refuses, the new one plays.
+    auto again = load();
+    EXPECT_THROW(c->Show(), AgentError);
+    EXPECT_FALSE(c->Visible());
+    const agent::Request shown = again->Show();
+    clock.advance(1000);
+    EXPECT_EQ(shown.status(), RequestStatus::Complete);
+}
+
 TEST_F(ServiceTest, SceneInputRaisesTheEvents) {
     auto c = ready();
     QStringList seen;

@@ -1,6 +1,7 @@
 #include "engine/speech/audio.h"
 
 #include "engine/speech/pcmconvert.h"
+#include "log/log.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -12,7 +13,8 @@ namespace vistrel::speech {
 quint64 AudioOutput::playWav(std::span<const std::uint8_t> wav) {
     try {
         return play(parseWav(wav));
-    } catch (const WavError&) {
+    } catch (const WavError& error) {
+        log::ignored(log::speech(), QStringLiteral("a sound"), error);
         return 0;
     }
 }
@@ -52,8 +54,12 @@ bool QtAudioOutput::hasDevice() const {
 void QtAudioOutput::startStream(quint64 id, int sampleRate) {
     close(id);
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || sampleRate <= 0)
+    if (device.isNull() || sampleRate <= 0) {
+        log::ignored(log::speech(), QStringLiteral("sound %1").arg(id),
+                     device.isNull() ? QStringLiteral("there is no sound output device")
+                                     : QStringLiteral("it has no sample rate"));
         return;
+    }
     QAudioFormat format;
     format.setSampleRate(sampleRate);
     format.setChannelCount(1);
@@ -66,8 +72,14 @@ void QtAudioOutput::startStream(quint64 id, int sampleRate) {
                                                      {},
                                                      false});
     stream->io = stream->sink->start();
-    if (!stream->io)
+    if (!stream->io) {
+        log::ignored(log::speech(), QStringLiteral("sound %1").arg(id),
+                     QStringLiteral("the sound output device did not start (error %1)")
+                         .arg(int(stream->sink->error())));
         return;
+    }
+    qCDebug(log::speech) << "sound" << id << "started at" << sampleRate << "Hz on"
+                         << device.description();
     streams_[id] = std::move(stream);
     if (!feeder_->isActive())
         feeder_->start();
@@ -112,6 +124,9 @@ void QtAudioOutput::feed() {
     for (auto& [id, s] : streams_) {
         QAudioSink& sink = *s->sink;
         if (sink.error() != QAudio::NoError && sink.error() != QAudio::UnderrunError) {
+            log::ignored(
+                log::speech(), QStringLiteral("sound %1").arg(id),
+                QStringLiteral("the sound output failed (error %1)").arg(int(sink.error())));
             finished.push_back(id);
             continue;
         }

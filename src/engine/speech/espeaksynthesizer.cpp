@@ -1,6 +1,7 @@
 #include "engine/speech/espeaksynthesizer.h"
 
 #include "engine/speech/mouth.h"
+#include "log/log.h"
 
 #include <espeak-ng/speak_lib.h>
 
@@ -176,10 +177,15 @@ class EspeakEngine {
         if (!variant.isEmpty())
             name += u'+' + variant;
         if (name != applied) {
-            if (espeak_SetVoiceByName(name.toUtf8().constData()) != EE_OK) {
+            if (espeak_SetVoiceByName(name.toUtf8().constData()) == EE_OK) {
+                qCDebug(log::speech).noquote() << "espeak-ng voice" << name;
+            } else {
                 const QString fallback =
                     QStringLiteral("en-us") + (variant.isEmpty() ? QString() : u'+' + variant);
                 espeak_SetVoiceByName(fallback.toUtf8().constData());
+                log::ignored(
+                    log::speech(), QStringLiteral("the espeak-ng voice ") + name,
+                    QStringLiteral("it is not installed; %1 speaks instead").arg(fallback));
             }
             applied = name;
         }
@@ -315,12 +321,12 @@ EspeakSynthesizer::~EspeakSynthesizer() {
 }
 
 void EspeakSynthesizer::speak(quint64 job, const SpeechScript& script, const VoiceParams& voice) {
-    active_.insert(job);
+    jobStarted(job);
     engine_->submit(this, job, script, voice);
 }
 
 void EspeakSynthesizer::cancel(quint64 job) {
-    if (active_.remove(job))
+    if (jobCancelled(job))
         engine_->cancel(this, job, false, false);
 }
 
@@ -330,14 +336,6 @@ bool EspeakSynthesizer::isAvailable() const {
 
 QStringList EspeakSynthesizer::voiceNames() const {
     return engine_->voiceNames();
-}
-
-void EspeakSynthesizer::deliver(quint64 job, const SpeechChunk& c) {
-    if (!active_.contains(job))
-        return;
-    if (c.final)
-        active_.remove(job);
-    emit chunk(job, c);
 }
 
 }  // namespace vistrel::speech

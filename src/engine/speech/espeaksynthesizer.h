@@ -7,7 +7,6 @@
 
 #include "engine/speech/synthesizer.h"
 
-#include <QSet>
 #include <QStringList>
 
 namespace vistrel::speech {
@@ -34,12 +33,10 @@ class EspeakSynthesizer : public Synthesizer {
     QStringList voiceNames() const;
 
   private:
+    // The worker hands each chunk it made to deliver() on this object's thread.
     friend class detail::EspeakEngine;
-    // Runs on this object's thread for every chunk the worker made.
-    void deliver(quint64 job, const SpeechChunk& chunk);
 
     detail::EspeakEngine* engine_;
-    QSet<quint64> active_;  // jobs spoken and neither cancelled nor finished
 };
 
 }  // namespace vistrel::speech

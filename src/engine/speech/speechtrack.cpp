@@ -33,9 +33,11 @@ void SpeechTrack::add(const SpeechChunk& chunk) {
         switch (e.kind) {
             case SpeechEvent::Kind::Word:
                 insert(words_, e);
+                insert(due_, e);
                 break;
             case SpeechEvent::Kind::Mouth:
                 insert(mouth_, e);
+                insert(due_, e);
                 break;
             case SpeechEvent::Kind::Bookmark:
                 insert(bookmarks_, e);
@@ -72,6 +74,20 @@ int SpeechTrack::mouthAt(qint64 ms) const {
         return MouthClosed;
     const auto end = upTo(mouth_, ms);
     return end == mouth_.begin() ? int(MouthClosed) : std::prev(end)->mouth;
+}
+
+std::vector<SpeechEvent> SpeechTrack::takeDue(qint64 ms) {
+    const auto end = upTo(due_, ms);
+    std::vector<SpeechEvent> out(due_.cbegin(), end);
+    due_.erase(due_.cbegin(), end);
+    return out;
+}
+
+qint64 SpeechTrack::nextDue() const {
+    qint64 next = complete_ ? totalMs_ : -1;
+    if (!due_.empty() && (next < 0 || due_.front().timeMs < next))
+        next = due_.front().timeMs;
+    return next;
 }
 
 std::vector<int> SpeechTrack::bookmarksIn(qint64 fromMs, qint64 toMs) const {

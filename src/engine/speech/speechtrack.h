@@ -2,7 +2,8 @@
 
 // One utterance as it plays: the chunks a synthesizer sent so far, asked "what now?" at any
 // time on the engine's clock: how much of the balloon text to show, which mouth to draw,
-// which bookmarks were passed, and whether the speech is over.
+// which bookmarks were passed, and whether the speech is over. A player takes its word and
+// mouth events one by one as they fall due.
 
 #include "engine/speech/synthesizer.h"
 
@@ -30,6 +31,11 @@ class SpeechTrack {
     int mouthAt(qint64 ms) const;
     // Bookmarks reached in (fromMs, toMs], in order.
     std::vector<int> bookmarksIn(qint64 fromMs, qint64 toMs) const;
+    // Playing the track in order: the word and mouth events due by `ms` that were not taken
+    // yet, in time order. An event that arrives after its time comes with the next call.
+    std::vector<SpeechEvent> takeDue(qint64 ms);
+    // When takeDue next has something, or the speech ends; -1 when nothing more is known.
+    qint64 nextDue() const;
     // Whether the speech has ended by `ms`.
     bool endedAt(qint64 ms) const { return complete_ && ms >= totalMs_; }
 
@@ -42,6 +48,7 @@ class SpeechTrack {
     std::vector<SpeechEvent> words_;
     std::vector<SpeechEvent> mouth_;
     std::vector<SpeechEvent> bookmarks_;
+    std::vector<SpeechEvent> due_;  // words and mouths not taken yet
 };
 
 }  // namespace vistrel::speech

@@ -1,10 +1,33 @@
 #include "engine/speech/synthesizer.h"
 
 #include "engine/speech/mouth.h"
+#include "log/log.h"
 
 #include <algorithm>
 
 namespace vistrel::speech {
+
+void Synthesizer::jobStarted(quint64 job) {
+    running_.insert(job);
+    qCDebug(log::speech) << "synthesis of job" << job << "started";
+}
+
+bool Synthesizer::jobCancelled(quint64 job) {
+    if (!running_.remove(job))
+        return false;
+    qCDebug(log::speech) << "synthesis of job" << job << "cancelled";
+    return true;
+}
+
+void Synthesizer::deliver(quint64 job, const SpeechChunk& chunk) {
+    if (!running_.contains(job))
+        return;
+    if (chunk.final) {
+        running_.remove(job);
+        qCDebug(log::speech) << "synthesis of job" << job << "ended:" << chunk.totalMs << "ms";
+    }
+    emit this->chunk(job, chunk);
+}
 
 SpeechChunk estimatedSpeech(const SpeechScript& script, const VoiceParams& voice) {
     SpeechChunk out;

@@ -9,6 +9,7 @@
 
 #include <QMetaType>
 #include <QObject>
+#include <QSet>
 
 #include <vector>
 
@@ -47,6 +48,19 @@ class Synthesizer : public QObject {
   signals:
     // Emitted on the thread the synthesizer lives in.
     void chunk(quint64 job, const vistrel::speech::SpeechChunk& chunk);
+
+  protected:
+    // The jobs that run: from speak() until their final chunk is sent or they are cancelled.
+    void jobStarted(quint64 job);
+    // Returns false when the job was not running.
+    bool jobCancelled(quint64 job);
+    bool jobRunning(quint64 job) const { return running_.contains(job); }
+    // Emits a chunk of a running job (and nothing for one cancelled meanwhile); the final
+    // chunk ends the job.
+    void deliver(quint64 job, const SpeechChunk& chunk);
+
+  private:
+    QSet<quint64> running_;
 };
 
 // A whole utterance timed without a speech engine: each word takes its share of the voice's

@@ -184,6 +184,38 @@ TEST(SpeechTrack, AnswersWhatToShowAndDrawAtAnyTime) {
     EXPECT_EQ(track.mouthAt(400), MouthClosed);
 }
 
+TEST(SpeechTrack, HandsOutEachWordAndMouthOnceInTimeOrderEvenWhenTheyComeLate) {
+    FakeSynthesizer synth;
+    synth.setMsPerWord(100);
+    synth.setChunkPerWord(true);
+    const std::vector<SpeechChunk> chunks = synth.render(parseSpeech("ab cd"));
+    ASSERT_EQ(chunks.size(), 3u);
+    SpeechTrack track(5);
+    EXPECT_EQ(track.nextDue(), -1);
+    track.add(chunks[0]);
+    EXPECT_EQ(track.nextDue(), 0);
+    const std::vector<SpeechEvent> first = track.takeDue(60);
+    ASSERT_EQ(first.size(), 3u);  // the word, "a", "b"
+    EXPECT_EQ(first[0].kind, SpeechEvent::Kind::Word);
+    EXPECT_EQ(first[2].mouth, MouthClosed);
+    EXPECT_TRUE(track.takeDue(60).empty());
+    EXPECT_EQ(track.nextDue(), 100);  // "ab" closes
+    track.takeDue(150);
+    EXPECT_EQ(track.nextDue(), -1);  // nothing more known yet
+    // The next word arrives after its time: it is due at once, then the end.
+    track.add(chunks[1]);
+    track.add(chunks[2]);
+    EXPECT_EQ(track.nextDue(), 100);
+    const std::vector<SpeechEvent> late = track.takeDue(150);
+    ASSERT_FALSE(late.empty());
+    EXPECT_EQ(late.front().shownStart, 3);
+    EXPECT_TRUE(std::is_sorted(late.begin(), late.end(),
+                               [](const auto& a, const auto& b) { return a.timeMs < b.timeMs; }));
+    track.takeDue(200);
+    EXPECT_EQ(track.nextDue(), 200);  // the end
+    EXPECT_TRUE(track.endedAt(200));
+}
+
 TEST(EstimatedSpeech, FollowsTheRateThePausesAndEveryWord) {
     const auto script = parseSpeech("one two three four five six\\Pau=500\\\\Mrk=2\\");
     VoiceParams slow;

@@ -46,7 +46,7 @@ std::vector<SpeechChunk> FakeSynthesizer::render(const SpeechScript& script) con
 
 void FakeSynthesizer::speak(quint64 job, const SpeechScript& script, const VoiceParams& voice) {
     calls_.push_back({job, script, voice});
-    active_.insert(job);
+    jobStarted(job);
     std::vector<SpeechChunk> chunks = render(script);
     if (delivery_ == Delivery::Immediate)
         emitAll(job, std::move(chunks));
@@ -57,17 +57,15 @@ void FakeSynthesizer::speak(quint64 job, const SpeechScript& script, const Voice
 
 void FakeSynthesizer::cancel(quint64 job) {
     cancelled_.push_back(job);
-    active_.remove(job);
+    jobCancelled(job);
 }
 
 void FakeSynthesizer::emitAll(quint64 job, std::vector<SpeechChunk> chunks) {
     // A receiver may cancel the job while handling one of its chunks.
     for (const SpeechChunk& c : chunks) {
-        if (!active_.contains(job))
+        if (!jobRunning(job))
             return;
-        if (c.final)
-            active_.remove(job);
-        emit chunk(job, c);
+        deliver(job, c);
     }
 }
 

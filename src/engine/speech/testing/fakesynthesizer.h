@@ -11,8 +11,6 @@
 
 #include "engine/speech/synthesizer.h"
 
-#include <QSet>
-
 #include <vector>
 
 namespace vistrel::speech {
@@ -55,7 +53,6 @@ class FakeSynthesizer : public Synthesizer {
     bool chunkPerWord_ = false;
     std::vector<Call> calls_;
     std::vector<quint64> cancelled_;
-    QSet<quint64> active_;
 };
 
 }  // namespace vistrel::speech

@@ -1,0 +1,241 @@
+// How a character carries out each kind of request. Each one ends with finish(), at once or
+// when its animation, move or speech is done.
+
+#include "engine/actor.h"
+#include "engine/serviceimpl.h"
+#include "engine/speech/speechtags.h"
+#include "engine/speech/voices.h"
+#include "engine/speech/wav.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace vistrel::engine {
+
+using agent::Request;
+using agent::RequestStatus;
+
+namespace {
+
+// A sound file given to Speak is read whole; larger ones are refused.
+constexpr qint64 kMaxSpeakSoundBytes = 64 << 20;
+// Time a thought stays, per character of its text, and at least.
+constexpr int kThinkMsPerChar = 55;
+constexpr int kThinkMinMs = 1500;
+
+// Reads a sound file for Speak; on failure says why in `problem`.
+speech::WavData readSound(const QString& url, QString& problem) {
+    QFile file(QDir::fromNativeSeparators(url));
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+        return {};
+    }
+    if (file.size() > kMaxSpeakSoundBytes) {
+        problem = QStringLiteral("the file is too large");
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    try {
+        return speech::parseWav(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                          static_cast<std::size_t>(bytes.size())));
+    } catch (const speech::WavError& error) {
+        problem = QString::fromStdString(error.what());
+        return {};
+    }
+}
+
+}  // namespace
+
+void Actor::start(Job& job) {
+    std::visit([this](const auto& work) { begin(work); }, job.work);
+}
+
+void Actor::begin(const ShowRequest& show) {
+    if (visible_) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    visible_ = true;
+    changed(scene::ChangedVisibility);
+    if (!show.fast) {
+        if (const auto index = track_.state("SHOWING")) {
+            track_.play(*index, [this] {
+                track_.setHeld(true);
+                if (track_.picture().isNull())
+                    track_.showRest();
+                finish(RequestStatus::Complete);
+            });
+            return;
+        }
+    }
+    track_.showRest();
+    finish(RequestStatus::Complete);
+}
+
+void Actor::begin(const HideRequest& hide) {
+    auto hidden = [this] {
+        visible_ = false;
+        track_.setHeld(false);
+        balloon_.close();
+        idling_.cancel();
+        changed(scene::ChangedVisibility);
+        finish(RequestStatus::Complete);
+    };
+    if (!visible_) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    if (!hide.fast) {
+        if (const auto index = track_.state("HIDING")) {
+            track_.play(*index, hidden);
+            return;
+        }
+    }
+    hidden();
+}
+
+void Actor::begin(const PlayRequest& play) {
+    const auto index = track_.find(play.animation);
+    if (!index) {
+        finish(RequestStatus::Failed, QStringLiteral("The character \"%1\" has no animation \"%2\"")
+                                          .arg(id_, play.animation));
+        return;
+    }
+    if (!visible_) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    track_.play(*index, [this] {
+        track_.setHeld(true);
+        finish(RequestStatus::Complete);
+    });
+}
+
+void Actor::begin(const MoveRequest& move) {
+    if (!visible_ || move.durationMs == 0 || move.to == position_) {
+        position_ = move.to;
+        changed(scene::ChangedPosition);
+        finish(RequestStatus::Complete);
+        return;
+    }
+    const auto index = track_.state(Motion::movingState(position_, move.to));
+    moveAnimated_ = index.has_value();
+    if (index)
+        track_.play(*index, [this] { track_.setHeld(true); });
+    motion_.start(position_, move.to, move.durationMs);
+}
+
+void Actor::arrived() {
+    position_ = motion_.target();
+    changed(scene::ChangedPosition);
+    // The moving animation leaves through its transition, then the move is done.
+    track_.setHeld(moveAnimated_);
+    phase_ = Phase::Running;
+    track_.leave([this] { finish(RequestStatus::Complete); });
+}
+
+void Actor::begin(const GestureRequest& gesture) {
+    if (!visible_) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    const QPoint centre = position_ + QPoint(file_.info().width / 2, file_.info().height / 2);
+    const auto index = track_.state(Motion::gesturingState(centre, gesture.at));
+    if (!index) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    track_.play(*index, [this] {
+        track_.setHeld(true);
+        finish(RequestStatus::Complete);
+    });
+}
+
+void Actor::begin(const SpeakRequest& speak) {
+    if (!visible_ || (speak.text.isEmpty() && speak.url.isEmpty())) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    if (!track_.speakingFrameReady()) {
+        if (const auto index = track_.state("SPEAKING")) {
+            track_.play(*index, [this] {
+                track_.setHeld(true);
+                beginUtterance();
+            });
+            return;
+        }
+    }
+    beginUtterance();
+}
+
+void Actor::beginUtterance() {
+    const Job* job = queue_.running();
+    const auto* found = job ? std::get_if<SpeakRequest>(&job->work) : nullptr;
+    if (!found)
+        return;
+    const SpeakRequest speak = *found;
+    const speech::SpeechScript script = speech::parseSpeech(speak.text);
+    track_.speakingBegins();
+
+    if (!speak.url.isEmpty()) {
+        QString problem;
+        const speech::WavData sound = readSound(speak.url, problem);
+        if (!problem.isEmpty()) {
+            finish(RequestStatus::Failed,
+                   QStringLiteral("The sound file \"%1\" cannot be played: %2")
+                       .arg(speak.url, problem));
+            return;
+        }
+        if (balloon_.on() && !script.shownText.isEmpty())
+            balloon_.open(scene::BalloonKind::Speak, script.shownText,
+                          int(script.shownText.size()));
+        utterance_.playSound(sound);
+        return;
+    }
+
+    if (balloon_.on() && !script.shownText.isEmpty())
+        balloon_.open(scene::BalloonKind::Speak, script.shownText, 0);
+    const acs::CharacterInfo& info = file_.info();
+    const speech::VoiceParams voice =
+        speech::voiceFor(static_cast<quint16>(language_), info.voice ? &*info.voice : nullptr);
+    utterance_.speak(service_.synthesizer ? service_.nextSpeechJob++ : 0, script, voice);
+}
+
+void Actor::begin(const ThinkRequest& think) {
+    const speech::SpeechScript script = speech::parseSpeech(think.text);
+    if (!visible_ || script.shownText.isEmpty()) {
+        finish(RequestStatus::Complete);
+        return;
+    }
+    if (balloon_.on())
+        balloon_.open(scene::BalloonKind::Think, script.shownText, int(script.shownText.size()));
+    utterance_.think(std::max(kThinkMinMs, int(script.shownText.size()) * kThinkMsPerChar));
+}
+
+void Actor::endUtterance() {
+    if (track_.mouth() >= 0)
+        track_.setMouth(0);
+    balloon_.linger();
+    finish(RequestStatus::Complete);
+}
+
+void Actor::begin(const WaitRequest& wait) {
+    if (wait.other.status() != RequestStatus::Pending &&
+        wait.other.status() != RequestStatus::InProgress)
+        finish(RequestStatus::Complete);
+    // Otherwise requestEnded() goes on.
+}
+
+void Actor::begin(const InterruptRequest& interrupt) {
+    const Request self = queue_.running()->request;
+    const Request target = interrupt.other;
+    service_.forEachActor(
+        [&](Actor& actor) { return actor.stopRequest(target, RequestStatus::Interrupted); });
+    // This character may have stopped its own Interrupt just now.
+    if (queue_.isRunning(self))
+        finish(RequestStatus::Complete);
+}
+
+}  // namespace vistrel::engine
