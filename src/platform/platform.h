@@ -76,9 +76,9 @@ class Clipboard {
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
-    virtual QString GetSetting(const QString& application, const QString& section,
+    virtual QString value(const QString& application, const QString& section,
                                const QString& key, const QString& defaultValue) const = 0;
-    virtual void SaveSetting(const QString& application, const QString& section, const QString& key,
+    virtual void setValue(const QString& application, const QString& section, const QString& key,
                              const QString& value) = 0;
 };
 

@@ -37,9 +37,9 @@ class QtClipboard final : public Clipboard {
 // name under the organisation "Vistrel".
 class QtSettingsStore final : public SettingsStore {
   public:
-    QString GetSetting(const QString& application, const QString& section, const QString& key,
+    QString value(const QString& application, const QString& section, const QString& key,
                        const QString& defaultValue) const override;
-    void SaveSetting(const QString& application, const QString& section, const QString& key,
+    void setValue(const QString& application, const QString& section, const QString& key,
                      const QString& value) override;
 };
 

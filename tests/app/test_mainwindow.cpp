@@ -54,7 +54,7 @@ TEST_F(Form1Test, TheCharactersFolderDefaultsToTheInstalledOne) {
     platform.settings.values.clear();
     form.start({});
     EXPECT_EQ(form.state().charactersFolder, platform::charactersDataFolder(programDir.path()));
-    platform.settings.SaveSetting("Vtl", "Dir", "Dir", "");
+    platform.settings.setValue("Vtl", "Dir", "Dir", "");
     app::Form1 second(platform.platform(), control, assistant, programDir.path());
     second.start({});
     EXPECT_EQ(second.state().charactersFolder, platform::charactersDataFolder(programDir.path()))
@@ -112,7 +112,7 @@ TEST_F(Form1Test, EdOpensTheScriptForEditingWithoutPlaying) {
     writeBytes(path, "Load.Merlin\r\nMerlin.Show\r\n");
     form.start({path, QStringLiteral("/ED")});
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Load.Merlin\r\nMerlin.Show"));
+    EXPECT_EQ(form.Text1().scriptText(), QStringLiteral("Load.Merlin\r\nMerlin.Show"));
     EXPECT_EQ(form.document().currentPath(), path);
     EXPECT_EQ(form.windowTitle(), path);
     EXPECT_FALSE(form.state().closeWhenAllHidden);
@@ -126,7 +126,7 @@ TEST_F(Form1Test, ACommandLineEndingInAQuoteSelectsNeitherMode) {
     form.start({QLatin1Char('"') + path + QLatin1Char('"')});
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.document().hasPath());
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.Text1().scriptText(), QString());
 }
 
 TEST_F(Form1Test, PlayWithoutAFileAsksToSaveAndPlaysNothing) {
@@ -245,9 +245,9 @@ TEST_F(Form1Test, ShortcutsReachTheirCommands) {
     form.Text1().setText(QStringLiteral("abc"));
     platform.clipboard.setText(QStringLiteral("XY"));
     QTest::keyClick(&form.Text1(), Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("XYabc")) << "Paste is on Ctrl+P";
+    EXPECT_EQ(form.Text1().scriptText(), QStringLiteral("XYabc")) << "Paste is on Ctrl+P";
     QTest::keyClick(&form.Text1(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.Text1().scriptText(), QString());
     QTest::keyClick(&form.Text1(), Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(platform.files.shown.size(), 1U);
     EXPECT_EQ(platform.files.shown[0].kind, platform::FileDialogRequest::Kind::Save)
@@ -266,14 +266,14 @@ TEST_F(Form1Test, TheToolbarHasItsButtonsAndDispatchesByIndex) {
     form.Text1().setText(QStringLiteral("one two"));
     form.Text1().selectAll();
     action(QStringLiteral("Toolbar2_11"))->trigger();
-    EXPECT_EQ(form.Text1().SelItalic(), true);
+    EXPECT_EQ(form.Text1().selectionItalic(), true);
     action(QStringLiteral("Toolbar2_10"))->trigger();
-    EXPECT_EQ(form.Text1().SelBold(), true);
+    EXPECT_EQ(form.Text1().selectionBold(), true);
     form.Text1().setFocus();
     action(QStringLiteral("Toolbar2_6"))->trigger();
     EXPECT_EQ(platform.clipboard.text(), QStringLiteral("one two"));
     action(QStringLiteral("Toolbar2_1"))->trigger();
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.Text1().scriptText(), QString());
     action(QStringLiteral("Toolbar2_18"))->trigger();
     EXPECT_EQ(platform.messages.shown.size(), 1U) << "Play without a file asks to save";
     for (int separator : {4, 8, 9, 12, 13})

@@ -35,7 +35,7 @@ TEST_F(LoadAllTest, LoadsEachLoadItemIntoItsOwnSlotIncludingDuplicatesAndMissing
     const QString path = openScript(
         "Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hello, load.genie\r\nLoad.Merlin\r\n"
         "Load.Nobody\r\nLoad.Peedy\r\n");
-    form.Text1().setText(form.Text1().Text() + QStringLiteral("\r\nPeedy.Show"));
+    form.Text1().setText(form.Text1().scriptText() + QStringLiteral("\r\nPeedy.Show"));
     control.clearCalls();
     form.mnuLoadAll_Click();
 

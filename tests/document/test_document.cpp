@@ -85,7 +85,7 @@ TEST_F(DocumentTest, ACancelledDialogChangesNothing) {
     form.mnuFileOpen_Click();
     EXPECT_EQ(form.windowTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Load.Merlin"));
+    EXPECT_EQ(form.Text1().scriptText(), QStringLiteral("Load.Merlin"));
     EXPECT_EQ(platform.files.shown.size(), 2U);
 }
 
@@ -106,7 +106,7 @@ TEST_F(DocumentTest, OpenShowsTheFileAndResetsTheLists) {
     platform.files.choices << path;
     form.mnuFileOpen_Click();
 
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Load.Merlin\r\nLoad.Genie\r\nMerlin.Show"));
+    EXPECT_EQ(form.Text1().scriptText(), QStringLiteral("Load.Merlin\r\nLoad.Genie\r\nMerlin.Show"));
     EXPECT_EQ(form.windowTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
     EXPECT_EQ(form.lstAnimations().count(), 0);
@@ -125,7 +125,7 @@ TEST_F(DocumentTest, AFileThatCannotBeReadLeavesTheEditorTitleAndPath) {
     const QString path = openScript("Merlin.Show\r\n");
     platform.files.choices << programDir.path();  // a folder
     form.mnuFileOpen_Click();
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Merlin.Show"));
+    EXPECT_EQ(form.Text1().scriptText(), QStringLiteral("Merlin.Show"));
     EXPECT_EQ(form.windowTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
 }
@@ -134,7 +134,7 @@ TEST_F(DocumentTest, NewEmptiesTheEditorAndForgetsThePathButKeepsTheLists) {
     openScript("Merlin.Show\r\n");
     form.lstAnimations().addItem(QStringLiteral("Wave"));
     form.mnuFileNew_Click();
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.Text1().scriptText(), QString());
     EXPECT_EQ(form.windowTitle(), kUntitled);
     EXPECT_FALSE(form.document().hasPath());
     EXPECT_EQ(form.lstAnimations().count(), 1);
@@ -149,7 +149,7 @@ TEST_F(DocumentTest, CloseWithoutAPathAsksToSaveFirstAndKeepsTheScript) {
     EXPECT_EQ(platform.messages.shown[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(platform.messages.shown[0].title, QStringLiteral("Vistrel"));
     EXPECT_EQ(platform.files.shown.size(), 1U) << "then Save As";
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("unsaved"));
+    EXPECT_EQ(form.Text1().scriptText(), QStringLiteral("unsaved"));
     EXPECT_TRUE(action("mnuFileClose")->isEnabled());
 }
 
@@ -162,7 +162,7 @@ TEST_F(DocumentTest, CloseAnsweredNoEmptiesEverythingKeepsThePathAndWorksOnce) {
 
     EXPECT_EQ(messageTexts(), QStringList{QStringLiteral("Overwrite existing file?")});
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\n"));
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.Text1().scriptText(), QString());
     EXPECT_EQ(form.lstAnimations().count(), 0);
     EXPECT_EQ(form.lstvar().count(), 0);
     EXPECT_EQ(form.windowTitle(), kUntitled);
@@ -181,7 +181,7 @@ TEST_F(DocumentTest, CloseAnsweredYesSavesBeforeEmptying) {
     platform.messages.answers.push_back(MessageAnswer::Yes);
     form.mnuFileClose_Click();
     EXPECT_EQ(readBytes(path), QByteArray("Load.Genie\r\n"));
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.Text1().scriptText(), QString());
 }
 
 TEST_F(DocumentTest, ASaveThatCannotBeWrittenIsSilentAndLaterSavesWork) {

@@ -42,7 +42,7 @@ class AppTest : public testing::Test {
         QDir(programDir.path()).mkpath(QStringLiteral("scripts"));
         writeBytes(programDir.filePath(QStringLiteral("vistrel.ini")),
                    "[Current]\r\nCurrent=1033\r\n");
-        platform.settings.SaveSetting(QStringLiteral("Vtl"), QStringLiteral("Dir"),
+        platform.settings.setValue(QStringLiteral("Vtl"), QStringLiteral("Dir"),
                                       QStringLiteral("Dir"), charsDir.path());
     }
 
@@ -70,7 +70,7 @@ class AppTest : public testing::Test {
     platform::testing::ScriptedPlatform platform;
     agent::RecordingAgent control;
     agent::RecordingAgent assistant;
-    app::Form1 form{platform.platform(), control, assistant, programDir.path()};
+    app::MainWindow form{platform.platform(), control, assistant, programDir.path()};
 };
 
 }  // namespace vistrel::test

@@ -32,13 +32,13 @@ std::optional<QString> ScriptedFileDialogs::choose(const FileDialogRequest& requ
     return choice;
 }
 
-QString MemorySettingsStore::GetSetting(const QString& application, const QString& section,
+QString MemorySettingsStore::value(const QString& application, const QString& section,
                                         const QString& key, const QString& defaultValue) const {
     return values.value(application + QLatin1Char('/') + section + QLatin1Char('/') + key,
                         defaultValue);
 }
 
-void MemorySettingsStore::SaveSetting(const QString& application, const QString& section,
+void MemorySettingsStore::setValue(const QString& application, const QString& section,
                                       const QString& key, const QString& value) {
     values.insert(application + QLatin1Char('/') + section + QLatin1Char('/') + key, value);
 }
