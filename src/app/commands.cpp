@@ -109,13 +109,18 @@ WindowCommands::WindowCommands(QObject* owner)
       italic(make(owner, {"italic", tr("Italic"), {}, CommandPicture::Italic, tr("Italic")})),
       play(make(owner, {"play", tr("Play it"), {}, CommandPicture::Play, tr("Play")})),
       stop(make(owner, {"stop", tr("Stop"), {}, CommandPicture::Stop, tr("Stop")})),
-      loadAll(make(owner, {"loadAll", tr("Lo&ad All"), {}, CommandPicture::LoadCharacters,
-                           tr("Load Characters")})),
-      unloadAll(make(owner, {"unloadAll", tr("U&nload All"), {}, CommandPicture::UnloadAll,
-                             tr("Unload All")})),
+      loadAll(make(
+          owner,
+          {"loadAll", tr("Lo&ad All"), {}, CommandPicture::LoadCharacters, tr("Load Characters")})),
+      unloadAll(
+          make(owner,
+               {"unloadAll", tr("U&nload All"), {}, CommandPicture::UnloadAll, tr("Unload All")})),
       // Choosing the characters folder comes with the character picker.
-      characterFolder(make(owner, {"characterFolder", tr("&Character Folder"), {},
-                                   CommandPicture::CharacterFolder, tr("Character Folder"),
+      characterFolder(make(owner, {"characterFolder",
+                                   tr("&Character Folder"),
+                                   {},
+                                   CommandPicture::CharacterFolder,
+                                   tr("Character Folder"),
                                    false})),
       // The guided introduction and the help assistant are not offered yet.
       intro(make(owner, {"intro", tr("Intro"), {}, {}, {}, false})),

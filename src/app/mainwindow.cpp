@@ -30,13 +30,14 @@ QString MainWindow::startStatus() {
 }
 
 QString MainWindow::welcomeHtml() {
-    return tr("<p><b>Welcome to the Vistrel Scripter!</b></p>"
-              "<p>Write scripts that bring characters onto your desktop: they appear, walk about, "
-              "play their animations and speak in speech balloons.</p>"
-              "<p>Double-click <b>Load.</b> in the Methods list to choose your characters, then "
-              "<b>Load Characters</b> to bring them on screen. Click a character to list its "
-              "animations and commands, and press <b>Play</b> to watch your script.</p>"
-              "<p><i>Vistrel Scripter by Tamsel.</i> Speech by eSpeak NG; built with Qt.</p>");
+    return tr(
+        "<p><b>Welcome to the Vistrel Scripter!</b></p>"
+        "<p>Write scripts that bring characters onto your desktop: they appear, walk about, "
+        "play their animations and speak in speech balloons.</p>"
+        "<p>Double-click <b>Load.</b> in the Methods list to choose your characters, then "
+        "<b>Load Characters</b> to bring them on screen. Click a character to list its "
+        "animations and commands, and press <b>Play</b> to watch your script.</p>"
+        "<p><i>Vistrel Scripter by Tamsel.</i> Speech by eSpeak NG; built with Qt.</p>");
 }
 
 MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
@@ -185,8 +186,8 @@ void MainWindow::readCommandLine(const QStringList& arguments) {
     commandLine_ = given.toLower();
 
     const QString defaultFolder = platform::charactersDataFolder(programFolder_);
-    state_.charactersFolder = platform_.settings.value(
-        QStringLiteral("Vtl"), QStringLiteral("Dir"), QStringLiteral("Dir"), defaultFolder);
+    state_.charactersFolder = platform_.settings.value(QStringLiteral("Vtl"), QStringLiteral("Dir"),
+                                                       QStringLiteral("Dir"), defaultFolder);
     if (state_.charactersFolder.isEmpty())
         state_.charactersFolder = defaultFolder;
     qCDebug(log::app) << "characters folder:" << state_.charactersFolder;

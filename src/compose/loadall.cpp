@@ -33,8 +33,7 @@ QString CastCommands::saveFirstMessage() {
     return tr("Please save the script first");
 }
 QString CastCommands::loadedStatus() {
-    return tr(
-        "Now drag the characters around, to see the animations & methods..Just click away!");
+    return tr("Now drag the characters around, to see the animations & methods..Just click away!");
 }
 const QString CastCommands::kExitCommand = QStringLiteral("Exit");
 
@@ -88,10 +87,10 @@ void CastCommands::loadAll() {
 void CastCommands::loadScriptCharacters() {
     state_.cast.clear();
     if (!document_.hasPath()) {
-        messages_.show(platform::Message{
-            saveFirstMessage(), document::ScriptDocument::dialogTitle(),
-            platform::MessageIcon::Exclamation, platform::MessageButtons::Ok,
-            platform::MessageAnswer::Ok});
+        messages_.show(
+            platform::Message{saveFirstMessage(), document::ScriptDocument::dialogTitle(),
+                              platform::MessageIcon::Exclamation, platform::MessageButtons::Ok,
+                              platform::MessageAnswer::Ok});
         document_.saveAs();
     }
     // Without a file that holds the editor's text there is nothing trustworthy to read.

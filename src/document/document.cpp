@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTextDocument>
 
 namespace vistrel::document {
@@ -43,12 +44,24 @@ ScriptDocument::ScriptDocument(ScriptEditor& editor, platform::FileDialog& dialo
       host_(host),
       title_(untitledTitle()) {
     dialog_.setDialogTitle(dialogTitle());
-    connect(editor_.document(), &QTextDocument::modificationChanged, this,
-            &ScriptDocument::modificationChanged);
+    connect(editor_.document(), &QTextDocument::modificationChanged, this, [this](bool edited) {
+        if (!replacingText_)
+            setModified(edited);
+    });
 }
 
-bool ScriptDocument::isModified() const {
-    return editor_.document()->isModified();
+void ScriptDocument::setModified(bool modified) {
+    if (modified == modified_)
+        return;
+    modified_ = modified;
+    emit modificationChanged(modified_);
+}
+
+bool ScriptDocument::replaceText(const std::function<bool()>& replace) {
+    // Replacing the whole text reports the editor modified and may then quietly make it
+    // unmodified again: what it reports meanwhile is not an edit.
+    const QScopedValueRollback guard(replacingText_, true);
+    return replace();
 }
 
 void ScriptDocument::setTitle(const QString& title) {
@@ -60,6 +73,7 @@ void ScriptDocument::setTitle(const QString& title) {
 
 void ScriptDocument::markSaved() {
     editor_.document()->setModified(false);
+    setModified(false);
 }
 
 void ScriptDocument::prepareDialog() {
@@ -67,7 +81,10 @@ void ScriptDocument::prepareDialog() {
 }
 
 void ScriptDocument::newScript() {
-    editor_.setText(QString());
+    replaceText([this] {
+        editor_.setText(QString());
+        return true;
+    });
     markSaved();
     setTitle(untitledTitle());
     dialog_.setFileName(QString());
@@ -84,7 +101,7 @@ void ScriptDocument::open() {
     // A file that cannot be read leaves the editor showing the old script; it keeps its old
     // path too, so that a later Save cannot write the old text over the unread file.
     const QString path = dialog_.fileName();
-    if (!editor_.loadFile(path)) {
+    if (!replaceText([&] { return editor_.loadFile(path); })) {
         log::ignored(log::app(), QLatin1String("open ") + path, QLatin1String("cannot be read"));
         dialog_.setFileName(previous);
         return;
@@ -97,7 +114,7 @@ void ScriptDocument::open() {
 }
 
 bool ScriptDocument::openPath(const QString& path) {
-    if (!editor_.loadFile(path)) {
+    if (!replaceText([&] { return editor_.loadFile(path); })) {
         log::ignored(log::app(), QLatin1String("open ") + path, QLatin1String("cannot be read"));
         return false;
     }
@@ -144,7 +161,10 @@ void ScriptDocument::close() {
     setTitle(untitledTitle());
     host_.disableCloseCommand();
     writeAskingToOverwrite();
-    editor_.setText(QString());
+    replaceText([this] {
+        editor_.setText(QString());
+        return true;
+    });
     markSaved();
     host_.clearAnimations();
     host_.clearMethods();

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace vistrel::document {
 
 // What the document commands change on the window beyond the editor.
@@ -37,8 +39,7 @@ class ScriptDocument : public QObject {
     static QString saveFirstMessage();
 
     ScriptDocument(ScriptEditor& editor, platform::FileDialog& dialog,
-                   platform::MessageBoxes& messages, DocumentHost& host,
-                   QObject* parent = nullptr);
+                   platform::MessageBoxes& messages, DocumentHost& host, QObject* parent = nullptr);
 
     // The File menu's commands.
     void newScript();
@@ -61,7 +62,7 @@ class ScriptDocument : public QObject {
     QString currentPath() const { return dialog_.fileName(); }
     bool hasPath() const { return !dialog_.fileName().isEmpty(); }
     const QString& title() const { return title_; }
-    bool isModified() const;
+    bool isModified() const { return modified_; }
 
   signals:
     void titleChanged(const QString& title);
@@ -71,6 +72,9 @@ class ScriptDocument : public QObject {
     void prepareDialog();
     void setTitle(const QString& title);
     void markSaved();
+    void setModified(bool modified);
+    // Runs `replace`, which puts a whole new text into the editor; its result.
+    bool replaceText(const std::function<bool()>& replace);
     // Writes the editor text to the current file, asking first when the file exists.
     void writeAskingToOverwrite();
 
@@ -79,6 +83,8 @@ class ScriptDocument : public QObject {
     platform::MessageBoxes& messages_;
     DocumentHost& host_;
     QString title_;
+    bool modified_ = false;
+    bool replacingText_ = false;
 };
 
 }  // namespace vistrel::document

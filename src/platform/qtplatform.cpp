@@ -98,14 +98,14 @@ void QtClipboard::setText(const QString& text) {
 }
 
 QString QtSettingsStore::value(const QString& application, const QString& section,
-                                    const QString& key, const QString& defaultValue) const {
+                               const QString& key, const QString& defaultValue) const {
     QSettings settings(QStringLiteral("Vistrel"), application);
     settings.beginGroup(section);
     return settings.value(key, defaultValue).toString();
 }
 
 void QtSettingsStore::setValue(const QString& application, const QString& section,
-                                  const QString& key, const QString& value) {
+                               const QString& key, const QString& value) {
     QSettings settings(QStringLiteral("Vistrel"), application);
     settings.beginGroup(section);
     settings.setValue(key, value);

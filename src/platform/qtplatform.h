@@ -38,9 +38,9 @@ class QtClipboard final : public Clipboard {
 class QtSettingsStore final : public SettingsStore {
   public:
     QString value(const QString& application, const QString& section, const QString& key,
-                       const QString& defaultValue) const override;
+                  const QString& defaultValue) const override;
     void setValue(const QString& application, const QString& section, const QString& key,
-                     const QString& value) override;
+                  const QString& value) override;
 };
 
 class FileIniLookup final : public IniLookup {

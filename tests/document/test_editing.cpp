@@ -33,7 +33,8 @@ class EditingTest : public testing::Test {
 TEST_F(EditingTest, TextReadsPlainLinesSeparatedByCrLf) {
     EXPECT_EQ(editor.scriptText(), QString());
     editor.setText(QStringLiteral("Load.Merlin\nMerlin.Show\r\nMerlin.Speak.a\u00a0b"));
-    EXPECT_EQ(editor.scriptText(), QStringLiteral("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.a\u00a0b"));
+    EXPECT_EQ(editor.scriptText(),
+              QStringLiteral("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.a\u00a0b"));
     EXPECT_EQ(editor.document()->blockCount(), 3);
 }
 

@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QWindow>
 
 namespace vistrel::test {
 
@@ -43,7 +45,7 @@ class AppTest : public testing::Test {
         writeBytes(programDir.filePath(QStringLiteral("vistrel.ini")),
                    "[Current]\r\nCurrent=1033\r\n");
         platform.settings.setValue(QStringLiteral("Vtl"), QStringLiteral("Dir"),
-                                      QStringLiteral("Dir"), charsDir.path());
+                                   QStringLiteral("Dir"), charsDir.path());
     }
 
     // A character file the recording service will accept.
@@ -64,6 +66,14 @@ class AppTest : public testing::Test {
     }
 
     QStringList callLines() const { return control.callLines(); }
+
+    // The caption as the desktop shows it, with the modified mark in place.
+    QString shownTitle() {
+        form.winId();  // a window hidden since start-up has its caption too
+        return form.windowHandle()->title();
+    }
+
+    const app::WindowCommands& commands() const { return form.commands(); }
 
     QTemporaryDir programDir;
     QTemporaryDir charsDir;

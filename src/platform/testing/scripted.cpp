@@ -33,13 +33,13 @@ std::optional<QString> ScriptedFileDialogs::choose(const FileDialogRequest& requ
 }
 
 QString MemorySettingsStore::value(const QString& application, const QString& section,
-                                        const QString& key, const QString& defaultValue) const {
+                                   const QString& key, const QString& defaultValue) const {
     return values.value(application + QLatin1Char('/') + section + QLatin1Char('/') + key,
                         defaultValue);
 }
 
 void MemorySettingsStore::setValue(const QString& application, const QString& section,
-                                      const QString& key, const QString& value) {
+                                   const QString& key, const QString& value) {
     values.insert(application + QLatin1Char('/') + section + QLatin1Char('/') + key, value);
 }
 

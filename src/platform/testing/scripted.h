@@ -62,9 +62,9 @@ class MemoryClipboard final : public Clipboard {
 class MemorySettingsStore final : public SettingsStore {
   public:
     QString value(const QString& application, const QString& section, const QString& key,
-                       const QString& defaultValue) const override;
+                  const QString& defaultValue) const override;
     void setValue(const QString& application, const QString& section, const QString& key,
-                     const QString& value) override;
+                  const QString& value) override;
 
     QHash<QString, QString> values;  // "application/section/key" -> value
 };
