@@ -15,7 +15,7 @@ namespace vistrel::app {
 
 namespace {
 
-struct Spec {
+struct Definition {
     const char* name;
     QString text;
     QKeySequence shortcut = {};
@@ -25,17 +25,17 @@ struct Spec {
     bool enabled = true;
 };
 
-QAction* make(QObject* owner, const Spec& spec) {
-    auto* action = new QAction(spec.text, owner);
-    action->setObjectName(QLatin1String(spec.name));
-    action->setShortcut(spec.shortcut);
-    action->setEnabled(spec.enabled);
-    if (spec.picture) {
-        action->setIcon(commandIcon(*spec.picture));
+QAction* make(QObject* owner, const Definition& made) {
+    auto* action = new QAction(made.text, owner);
+    action->setObjectName(QLatin1String(made.name));
+    action->setShortcut(made.shortcut);
+    action->setEnabled(made.enabled);
+    if (made.picture) {
+        action->setIcon(commandIcon(*made.picture));
         // The menus show the command's words alone.
         action->setIconVisibleInMenu(false);
-        action->setIconText(spec.buttonText);
-        action->setToolTip(spec.buttonText);
+        action->setIconText(made.buttonText);
+        action->setToolTip(made.buttonText);
     }
     return action;
 }
