@@ -53,7 +53,7 @@ void openScript(benchmark::State& s) {
     const ScriptOnDisk script(static_cast<int>(s.range(0)));
     ScriptEditor editor;
     for (auto _ : s) {
-        if (!editor.LoadFile(script.path()))
+        if (!editor.loadFile(script.path()))
             s.SkipWithError("cannot open the script");
     }
     s.SetItemsProcessed(s.iterations() * s.range(0));
@@ -63,9 +63,9 @@ BENCHMARK(openScript)->Arg(1'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 void readEditorText(benchmark::State& s) {
     const ScriptOnDisk script(static_cast<int>(s.range(0)));
     ScriptEditor editor;
-    editor.LoadFile(script.path());
+    editor.loadFile(script.path());
     for (auto _ : s)
-        benchmark::DoNotOptimize(editor.Text());
+        benchmark::DoNotOptimize(editor.scriptText());
     s.SetItemsProcessed(s.iterations() * s.range(0));
 }
 BENCHMARK(readEditorText)->Arg(1'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
@@ -73,9 +73,9 @@ BENCHMARK(readEditorText)->Arg(1'000)->Arg(100'000)->Unit(benchmark::kMillisecon
 void saveScript(benchmark::State& s) {
     const ScriptOnDisk script(static_cast<int>(s.range(0)));
     ScriptEditor editor;
-    editor.LoadFile(script.path());
+    editor.loadFile(script.path());
     for (auto _ : s) {
-        if (!vistrel::document::writeScriptFile(script.path(), editor.Text()))
+        if (!vistrel::document::writeScriptFile(script.path(), editor.scriptText()))
             s.SkipWithError("cannot save the script");
     }
     s.SetItemsProcessed(s.iterations() * s.range(0));
@@ -91,10 +91,10 @@ void loadAll(benchmark::State& s) {
     vistrel::agent::RecordingAgent assistant;
     control.setAssumeFilesExist(true);
     control.setRecording(false);
-    vistrel::app::Form1 form(platform.platform(), control, assistant, program.path());
+    vistrel::app::MainWindow form(platform.platform(), control, assistant, program.path());
     form.start({script.path(), QStringLiteral("/ed")});
     for (auto _ : s) {
-        form.mnuLoadAll_Click();
+        form.commands().loadAll->trigger();
         if (form.state().cast.size() != 2)
             s.SkipWithError("the characters were not loaded");
     }

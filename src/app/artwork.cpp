@@ -126,17 +126,17 @@ void badge(QPainter& p, bool plus) {
         p.drawLine(QPointF(24, 20.5), QPointF(24, 27.5));
 }
 
-QImage drawButton(int index, int size) {
+QImage drawPicture(CommandPicture picture, int size) {
     Canvas canvas(size);
     QPainter& p = canvas.p();
-    switch (index) {
-        case 1:  // New
+    switch (picture) {
+        case CommandPicture::New:
             page(p, QRectF(7, 3, 18, 26));
             break;
-        case 2:  // Open
+        case CommandPicture::Open:
             folder(p, kFolder);
             break;
-        case 3: {  // Save: a disk
+        case CommandPicture::Save: {  // a disk
             p.setPen(QPen(kInk, 1.5));
             p.setBrush(QColor(0x3d, 0x6f, 0xb6));
             p.drawRoundedRect(QRectF(4, 4, 24, 24), 2.5, 2.5);
@@ -148,7 +148,7 @@ QImage drawButton(int index, int size) {
             p.drawRect(QRectF(19, 6, 3, 6));
             break;
         }
-        case 5: {  // Cut: scissors
+        case CommandPicture::Cut: {  // scissors
             p.setPen(QPen(kInk, 2.0, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(QPointF(11, 4), QPointF(20, 21));
             p.drawLine(QPointF(21, 4), QPointF(12, 21));
@@ -158,12 +158,12 @@ QImage drawButton(int index, int size) {
             p.drawEllipse(QPointF(22, 24), 4, 4);
             break;
         }
-        case 6:  // Copy: two pages
+        case CommandPicture::Copy:  // two pages
             page(p, QRectF(4, 3, 15, 20));
             page(p, QRectF(13, 9, 15, 20));
             lines(p, QRectF(13, 12, 15, 16), 3);
             break;
-        case 7: {  // Paste: a clipboard with a page
+        case CommandPicture::Paste: {  // a clipboard with a page
             p.setPen(QPen(kInk, 1.5));
             p.setBrush(QColor(0xb0, 0x7a, 0x45));
             p.drawRoundedRect(QRectF(5, 5, 20, 24), 2, 2);
@@ -173,30 +173,30 @@ QImage drawButton(int index, int size) {
             lines(p, QRectF(14, 14, 14, 14), 3);
             break;
         }
-        case 10:  // Bold
+        case CommandPicture::Bold:
             letter(p, false);
             break;
-        case 11:  // Italic
+        case CommandPicture::Italic:
             letter(p, true);
             break;
-        case 14:  // Character Folder
+        case CommandPicture::CharacterFolder:
             folder(p, kFolder);
             face(p, QPointF(18, 20), 6);
             break;
-        case 15:  // Load Characters
+        case CommandPicture::LoadCharacters:
             face(p, QPointF(14, 14), 10);
             badge(p, true);
             break;
-        case 16:  // Unload All
+        case CommandPicture::UnloadAll:
             face(p, QPointF(14, 14), 10);
             badge(p, false);
             break;
-        case 17:  // Stop
+        case CommandPicture::Stop:
             p.setPen(QPen(kInk, 1.5));
             p.setBrush(QColor(0xc6, 0x3d, 0x32));
             p.drawRoundedRect(QRectF(7, 7, 18, 18), 2.5, 2.5);
             break;
-        case 18: {  // Play
+        case CommandPicture::Play: {
             QPainterPath triangle;
             triangle.moveTo(9, 5);
             triangle.lineTo(27, 16);
@@ -207,8 +207,6 @@ QImage drawButton(int index, int size) {
             p.drawPath(triangle);
             break;
         }
-        default:
-            break;
     }
     return canvas.finish();
 }
@@ -257,13 +255,10 @@ QImage programIcon(int size) {
     return canvas.finish();
 }
 
-QIcon toolbarIcon(int index) {
-    if (index == 4 || index == 8 || index == 9 || index == 12 || index == 13 || index < 1 ||
-        index > 18)
-        return {};
+QIcon commandIcon(CommandPicture picture) {
     QIcon icon;
     for (int size : {16, 24, 32, 48})
-        icon.addPixmap(QPixmap::fromImage(drawButton(index, size)));
+        icon.addPixmap(QPixmap::fromImage(drawPicture(picture, size)));
     return icon;
 }
 

@@ -9,8 +9,24 @@ namespace vistrel::app {
 // speech balloon.
 QImage programIcon(int size);
 
-// The picture of the toolbar button with the given index (from 1); a null icon for the
-// separators.
-QIcon toolbarIcon(int index);
+// The pictures of the commands that have a toolbar button.
+enum class CommandPicture {
+    New,
+    Open,
+    Save,
+    Cut,
+    Copy,
+    Paste,
+    Bold,
+    Italic,
+    CharacterFolder,
+    LoadCharacters,
+    UnloadAll,
+    Stop,
+    Play,
+};
+
+// A command's picture at the sizes toolbars and menus use.
+QIcon commandIcon(CommandPicture picture);
 
 }  // namespace vistrel::app

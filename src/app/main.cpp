@@ -22,10 +22,11 @@ int main(int argc, char* argv[]) {
 
     const QString folder = vistrel::platform::programFolder();
     vistrel::platform::QtPlatform platform;
-    vistrel::app::AgentServices services = vistrel::app::createAgentServices(folder);
-    vistrel::app::Form1 form(platform.platform(), *services.AgentControl, *services.AgeCC, folder);
-    QObject::connect(&form, &vistrel::app::Form1::programEnded, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    form.start(QApplication::arguments().mid(1));
+    vistrel::app::CharacterServices services = vistrel::app::createCharacterServices(folder);
+    vistrel::app::MainWindow window(platform.platform(), *services.scriptService,
+                                    *services.assistantService, folder);
+    QObject::connect(&window, &vistrel::app::MainWindow::programEnded, &app,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    window.start(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

@@ -9,13 +9,13 @@
 
 namespace vistrel::app {
 
-AgentServices::AgentServices() = default;
-AgentServices::AgentServices(AgentServices&&) noexcept = default;
-AgentServices& AgentServices::operator=(AgentServices&&) noexcept = default;
-AgentServices::~AgentServices() = default;
+CharacterServices::CharacterServices() = default;
+CharacterServices::CharacterServices(CharacterServices&&) noexcept = default;
+CharacterServices& CharacterServices::operator=(CharacterServices&&) noexcept = default;
+CharacterServices::~CharacterServices() = default;
 
-AgentServices createAgentServices(const QString& programFolder) {
-    AgentServices services;
+CharacterServices createCharacterServices(const QString& programFolder) {
+    CharacterServices services;
     services.clock = std::make_unique<engine::RealClock>();
     services.synthesizer = std::make_unique<speech::EspeakSynthesizer>();
     services.audio = speech::createAudioOutput();
@@ -28,8 +28,8 @@ AgentServices createAgentServices(const QString& programFolder) {
         services.stages.push_back(std::make_unique<desktop::DesktopStage>(service->scene()));
         return service;
     };
-    services.AgentControl = make(0x5eed);
-    services.AgeCC = make(0xacc);
+    services.scriptService = make(0x5eed);
+    services.assistantService = make(0xacc);
     return services;
 }
 

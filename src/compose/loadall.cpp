@@ -13,19 +13,29 @@ namespace vistrel::compose {
 
 using agent::AgentError;
 
-const QString CharacterLoading::kLoadAllHint = QStringLiteral(
-    "Use this option to load all the characters in your script so that you can click them and "
-    "access there animations.");
-const QString CharacterLoading::kComingHint = QStringLiteral(
-    "Now the characters you have chosen are coming onto the screen. This is so that you can "
-    "access them. By clicking on them there animations will appear in the animations list box.");
-const QString CharacterLoading::kShowHint = QStringLiteral(
-    " Now don't forget that you still need to add the Show command to your script, for every "
-    "character");
-const QString CharacterLoading::kSaveFirst = QStringLiteral("Please save the script first");
-const QString CharacterLoading::kLoadedStatus = QStringLiteral(
-    "Now drag the characters around, to see the animations & methods..Just click away!");
-const QString CharacterLoading::kExitCommand = QStringLiteral("Exit");
+QString CastCommands::loadAllHint() {
+    return tr(
+        "Use this option to load all the characters in your script so that you can click them "
+        "and access there animations.");
+}
+QString CastCommands::comingHint() {
+    return tr(
+        "Now the characters you have chosen are coming onto the screen. This is so that you can "
+        "access them. By clicking on them there animations will appear in the animations list "
+        "box.");
+}
+QString CastCommands::showHint() {
+    return tr(
+        " Now don't forget that you still need to add the Show command to your script, for "
+        "every character");
+}
+QString CastCommands::saveFirstMessage() {
+    return tr("Please save the script first");
+}
+QString CastCommands::loadedStatus() {
+    return tr("Now drag the characters around, to see the animations & methods..Just click away!");
+}
+const QString CastCommands::kExitCommand = QStringLiteral("Exit");
 
 namespace {
 
@@ -43,52 +53,57 @@ void skipping(const QString& what, Step&& step) {
 
 }  // namespace
 
-CharacterLoading::CharacterLoading(script::PlayerState& state, agent::Agent& AgentControl,
-                                   document::ScriptDocument& document,
-                                   const document::ScriptEditor& editor, QListWidget& lstvar,
-                                   QListWidget& lstAnimations, platform::MessageBoxes& messages,
-                                   LoadAllHost& host)
+CastCommands::CastCommands(script::PlayerState& state, agent::Agent& service,
+                           script::ScriptPlayer& player, document::ScriptDocument& document,
+                           const document::ScriptEditor& editor, QListWidget& methodsList,
+                           QListWidget& animationsList, platform::MessageBoxes& messages,
+                           LoadAllHost& host)
     : state_(state),
-      agentControl_(AgentControl),
+      service_(service),
+      player_(player),
       document_(document),
       editor_(editor),
-      lstvar_(lstvar),
-      lstAnimations_(lstAnimations),
+      methodsList_(methodsList),
+      animationsList_(animationsList),
       messages_(messages),
       host_(host) {}
 
-void CharacterLoading::LoadAll() {
-    host_.speakHint(kLoadAllHint);
+void CastCommands::loadAll() {
+    host_.speakHint(loadAllHint());
     host_.hideCharacterPicker();
-    UnloadAll();
-    if (editor_.Text().isEmpty())
+    unloadAll();
+    if (editor_.scriptText().isEmpty())
         return;
-    LoadScriptCharacters();
-    host_.speakHint(kComingHint);
-    host_.speakHint(kShowHint);
+    loadScriptCharacters();
+    host_.speakHint(comingHint());
+    host_.speakHint(showHint());
     for (const script::Cast::Member& member : state_.cast) {
         if (member.character)
             skipping(member.name + QLatin1String(".Show"), [&] { member.character->Show(false); });
     }
-    host_.setStatusText(kLoadedStatus);
+    host_.setStatusText(loadedStatus());
 }
 
-void CharacterLoading::LoadScriptCharacters() {
+void CastCommands::loadScriptCharacters() {
     state_.cast.clear();
     if (!document_.hasPath()) {
-        messages_.show(platform::Message{
-            kSaveFirst, QStringLiteral("Vistrel"), platform::MessageIcon::Exclamation,
-            platform::MessageButtons::Ok, platform::MessageAnswer::Ok});
-        document_.SaveAs();
+        messages_.show(
+            platform::Message{saveFirstMessage(), document::ScriptDocument::dialogTitle(),
+                              platform::MessageIcon::Exclamation, platform::MessageButtons::Ok,
+                              platform::MessageAnswer::Ok});
+        document_.saveAs();
     }
     // Without a file that holds the editor's text there is nothing trustworthy to read.
-    const QString path = document_.currentPath();
-    if (path.isEmpty() || !document_.writeTo(path))
+    if (!document_.writeFile())
         return;
+    const QString path = document_.currentPath();
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > script::kMaxScriptBytes)
+    if (!file.open(QIODevice::ReadOnly) || file.size() > script::kMaxScriptBytes) {
+        log::ignored(log::app(), QLatin1String("Load All from ") + path,
+                     QLatin1String("the saved script cannot be read back"));
         return;
+    }
     const QString text = script::decodeScriptText(file.read(script::kMaxScriptBytes));
     file.close();
 
@@ -105,11 +120,11 @@ void CharacterLoading::LoadScriptCharacters() {
     }
 }
 
-void CharacterLoading::loadCharacter(const QString& name) {
+void CastCommands::loadCharacter(const QString& name) {
     // A character that fails to load still takes its slot, which then holds no character.
     agent::CharacterRef character;
     QString reportedName;
-    agent::CharacterCollection& characters = agentControl_.Characters();
+    agent::CharacterCollection& characters = service_.Characters();
     skipping(QLatin1String("Load.") + name, [&] {
         characters.Load(name,
                         state_.charactersFolder + QDir::separator() + name + QLatin1String(".acs"));
@@ -118,19 +133,39 @@ void CharacterLoading::loadCharacter(const QString& name) {
     if (character) {
         skipping(name + QLatin1String(".Name"), [&] { reportedName = character->Name(); });
         skipping(name + QLatin1String(".Commands.Add"), [&] {
-            character->Commands().Add(kExitCommand, kExitCommand, kExitCommand, true, true);
+            character->Commands().Add(kExitCommand, tr("Exit"), tr("Exit"), true, true);
         });
     }
     state_.cast.add(std::move(character), reportedName);
 }
 
-void CharacterLoading::UnloadAll() {
+void CastCommands::unloadAll() {
     for (const script::Cast::Member& member : state_.cast)
         skipping(QLatin1String("Unload ") + member.name,
-                 [&] { agentControl_.Characters().Unload(member.name); });
+                 [&] { service_.Characters().Unload(member.name); });
     state_.cast.clear();
-    lstAnimations_.clear();
-    showStartingMethods(lstvar_);
+    animationsList_.clear();
+    showStartingMethods(methodsList_);
+}
+
+void CastCommands::stopAll() {
+    for (const script::Cast::Member& member : state_.cast) {
+        if (member.character)
+            skipping(member.name + QLatin1String(".Stop"), [&] { member.character->Stop(); });
+    }
+}
+
+void CastCommands::play() {
+    if (!document_.hasPath())
+        host_.hideCharacterPicker();
+    if (!document_.requireFile())
+        return;
+    unloadAll();
+    if (!document_.writeFile())
+        return;
+    const QString path = document_.currentPath();
+    qCDebug(log::app) << "play started:" << path;
+    player_.playScript(path);
 }
 
 }  // namespace vistrel::compose

@@ -5,13 +5,15 @@
 #include "platform/platform.h"
 #include "script/player.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 class QListWidget;
 
 namespace vistrel::compose {
 
-// What Load All needs from the window beyond the document, the lists and the service.
+// What the commands on the script's characters need from the window beyond the document, the
+// lists and the service.
 class LoadAllHost {
   public:
     virtual ~LoadAllHost() = default;
@@ -21,35 +23,42 @@ class LoadAllHost {
     virtual void speakHint(const QString& text) = 0;
 };
 
-// Brings the characters that a script's "Load." items name onto the desktop, recording them in
-// the loaded-character table, and takes them away again.
-class CharacterLoading {
+// The commands on the script's characters: Load All brings the characters that the script's
+// "Load." items name onto the desktop, recording them in the cast; Unload All takes them away
+// again; Stop stops each of them; Play saves the script and plays it afresh.
+class CastCommands {
+    Q_DECLARE_TR_FUNCTIONS(CastCommands)
   public:
-    static const QString kLoadAllHint;
-    static const QString kComingHint;
-    static const QString kShowHint;
-    static const QString kSaveFirst;
-    static const QString kLoadedStatus;
+    static QString loadAllHint();
+    static QString comingHint();
+    static QString showHint();
+    static QString saveFirstMessage();
+    static QString loadedStatus();
+    // The pop-up entry every loaded character gets; choosing it ends the program.
     static const QString kExitCommand;
 
-    CharacterLoading(script::PlayerState& state, agent::Agent& AgentControl,
-                     document::ScriptDocument& document, const document::ScriptEditor& editor,
-                     QListWidget& lstvar, QListWidget& lstAnimations,
-                     platform::MessageBoxes& messages, LoadAllHost& host);
+    CastCommands(script::PlayerState& state, agent::Agent& service, script::ScriptPlayer& player,
+                 document::ScriptDocument& document, const document::ScriptEditor& editor,
+                 QListWidget& methodsList, QListWidget& animationsList,
+                 platform::MessageBoxes& messages, LoadAllHost& host);
 
-    void LoadAll();
-    void UnloadAll();
+    void loadAll();
+    void unloadAll();
+    void stopAll();
+    // A script without a file is saved first and not played.
+    void play();
 
   private:
-    void LoadScriptCharacters();
+    void loadScriptCharacters();
     void loadCharacter(const QString& name);
 
     script::PlayerState& state_;
-    agent::Agent& agentControl_;
+    agent::Agent& service_;
+    script::ScriptPlayer& player_;
     document::ScriptDocument& document_;
     const document::ScriptEditor& editor_;
-    QListWidget& lstvar_;
-    QListWidget& lstAnimations_;
+    QListWidget& methodsList_;
+    QListWidget& animationsList_;
     platform::MessageBoxes& messages_;
     LoadAllHost& host_;
 };

@@ -1,9 +1,12 @@
 #include "document/document.h"
 
 #include "document/scriptfile.h"
+#include "log/log.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
+#include <QTextDocument>
 
 namespace vistrel::document {
 
@@ -12,105 +15,188 @@ using platform::MessageAnswer;
 using platform::MessageButtons;
 using platform::MessageIcon;
 
-const QString ScriptDocument::kUntitledTitle = QStringLiteral("Vistrel Scripter: Untitled");
-const QString ScriptDocument::kOpenFilter =
-    QStringLiteral("Text Files (*.txt)|*.txt|Vistrel Script (*.vtl)|*.vtl");
-const QString ScriptDocument::kSaveFilter =
-    QStringLiteral("Vistrel Script (*.vtl) |*.vtl|Text Files (*.txt)|*.txt");
-const QString ScriptDocument::kDialogTitle = QStringLiteral("Vistrel");
-const QString ScriptDocument::kOverwritePrompt = QStringLiteral("Overwrite existing file?");
-const QString ScriptDocument::kSaveFirst = QStringLiteral("Please save this script first");
+QString ScriptDocument::untitledTitle() {
+    return tr("Vistrel Scripter: Untitled");
+}
+QString ScriptDocument::openFilter() {
+    return tr("Text Files (*.txt)|*.txt|Vistrel Script (*.vtl)|*.vtl");
+}
+QString ScriptDocument::saveFilter() {
+    return tr("Vistrel Script (*.vtl) |*.vtl|Text Files (*.txt)|*.txt");
+}
+QString ScriptDocument::dialogTitle() {
+    return tr("Vistrel");
+}
+QString ScriptDocument::overwritePrompt() {
+    return tr("Overwrite existing file?");
+}
+QString ScriptDocument::saveFirstMessage() {
+    return tr("Please save this script first");
+}
 
 ScriptDocument::ScriptDocument(ScriptEditor& editor, platform::FileDialog& dialog,
-                               platform::MessageBoxes& messages, DocumentHost& host)
-    : editor_(editor), dialog_(dialog), messages_(messages), host_(host) {
-    dialog_.setDialogTitle(kDialogTitle);
+                               platform::MessageBoxes& messages, DocumentHost& host,
+                               QObject* parent)
+    : QObject(parent),
+      editor_(editor),
+      dialog_(dialog),
+      messages_(messages),
+      host_(host),
+      title_(untitledTitle()) {
+    dialog_.setDialogTitle(dialogTitle());
+    connect(editor_.document(), &QTextDocument::modificationChanged, this, [this](bool edited) {
+        if (!replacingText_)
+            setModified(edited);
+    });
+}
+
+void ScriptDocument::setModified(bool modified) {
+    if (modified == modified_)
+        return;
+    modified_ = modified;
+    emit modificationChanged(modified_);
+}
+
+bool ScriptDocument::replaceText(const std::function<bool()>& replace) {
+    // Replacing the whole text reports the editor modified and may then quietly make it
+    // unmodified again: what it reports meanwhile is not an edit.
+    const QScopedValueRollback guard(replacingText_, true);
+    return replace();
+}
+
+void ScriptDocument::setTitle(const QString& title) {
+    if (title == title_)
+        return;
+    title_ = title;
+    emit titleChanged(title_);
+}
+
+void ScriptDocument::markSaved() {
+    editor_.document()->setModified(false);
+    setModified(false);
 }
 
 void ScriptDocument::prepareDialog() {
     dialog_.setInitDir(host_.programFolder() + QDir::separator() + QLatin1String("scripts"));
 }
 
-void ScriptDocument::New() {
-    editor_.setText(QString());
-    host_.setTitle(kUntitledTitle);
+void ScriptDocument::newScript() {
+    replaceText([this] {
+        editor_.setText(QString());
+        return true;
+    });
+    markSaved();
+    setTitle(untitledTitle());
     dialog_.setFileName(QString());
+    qCDebug(log::app) << "new script";
 }
 
-void ScriptDocument::Open() {
+void ScriptDocument::open() {
     prepareDialog();
-    dialog_.setFilter(kOpenFilter);
+    dialog_.setFilter(openFilter());
     dialog_.setFilterIndex(2);
     const QString previous = dialog_.fileName();
-    if (!dialog_.ShowOpen())
+    if (!dialog_.showOpen())
         return;
     // A file that cannot be read leaves the editor showing the old script; it keeps its old
     // path too, so that a later Save cannot write the old text over the unread file.
-    if (!editor_.LoadFile(dialog_.fileName())) {
+    const QString path = dialog_.fileName();
+    if (!replaceText([&] { return editor_.loadFile(path); })) {
+        log::ignored(log::app(), QLatin1String("open ") + path, QLatin1String("cannot be read"));
         dialog_.setFileName(previous);
         return;
     }
-    host_.setTitle(dialog_.fileName());
+    markSaved();
+    qCDebug(log::app) << "script opened:" << path;
+    setTitle(path);
     host_.clearAnimations();
     host_.showStartingMethods();
 }
 
 bool ScriptDocument::openPath(const QString& path) {
-    if (!editor_.LoadFile(path))
+    if (!replaceText([&] { return editor_.loadFile(path); })) {
+        log::ignored(log::app(), QLatin1String("open ") + path, QLatin1String("cannot be read"));
         return false;
+    }
+    markSaved();
     dialog_.setFileName(path);
+    qCDebug(log::app) << "script opened:" << path;
+    setTitle(path);
     return true;
 }
 
-void ScriptDocument::Save() {
+void ScriptDocument::save() {
     if (!hasPath()) {
-        SaveAs();
+        saveAs();
         return;
     }
-    writeTo(dialog_.fileName());
+    writeFile();
 }
 
-bool ScriptDocument::SaveAs() {
-    dialog_.setDialogTitle(kDialogTitle);
+bool ScriptDocument::saveAs() {
+    dialog_.setDialogTitle(dialogTitle());
     prepareDialog();
-    dialog_.setFilter(kSaveFilter);
+    dialog_.setFilter(saveFilter());
     dialog_.setFilterIndex(1);
-    if (!dialog_.ShowSave())
+    if (!dialog_.showSave())
         return false;
     const QString path = dialog_.fileName();
-    SaveScript(path);
-    host_.setTitle(path);
+    writeAskingToOverwrite();
+    setTitle(path);
     return true;
 }
 
-void ScriptDocument::Close() {
-    if (!hasPath()) {
-        messages_.show(Message{kSaveFirst, kDialogTitle, MessageIcon::Exclamation,
-                               MessageButtons::Ok, MessageAnswer::Ok});
-        SaveAs();
+bool ScriptDocument::requireFile() {
+    if (hasPath())
+        return true;
+    messages_.show(Message{saveFirstMessage(), dialogTitle(), MessageIcon::Exclamation,
+                           MessageButtons::Ok, MessageAnswer::Ok});
+    saveAs();
+    return false;
+}
+
+void ScriptDocument::close() {
+    if (!requireFile())
         return;
-    }
-    host_.setTitle(kUntitledTitle);
+    setTitle(untitledTitle());
     host_.disableCloseCommand();
-    SaveScript(dialog_.fileName());
-    editor_.setText(QString());
+    writeAskingToOverwrite();
+    replaceText([this] {
+        editor_.setText(QString());
+        return true;
+    });
+    markSaved();
     host_.clearAnimations();
     host_.clearMethods();
 }
 
-void ScriptDocument::SaveScript(const QString& path) {
+void ScriptDocument::writeAskingToOverwrite() {
+    const QString path = dialog_.fileName();
     if (QFileInfo::exists(path)) {
         const MessageAnswer answer =
-            messages_.show(Message{kOverwritePrompt, kDialogTitle, MessageIcon::None,
+            messages_.show(Message{overwritePrompt(), dialogTitle(), MessageIcon::None,
                                    MessageButtons::YesNo, MessageAnswer::No});
-        if (answer != MessageAnswer::Yes)
+        if (answer != MessageAnswer::Yes) {
+            qCDebug(log::app) << "not overwritten:" << path;
             return;
+        }
     }
-    writeTo(path);
+    writeFile();
 }
 
-bool ScriptDocument::writeTo(const QString& path) const {
-    return writeScriptFile(path, editor_.Text());
+bool ScriptDocument::writeFile() {
+    const QString path = dialog_.fileName();
+    if (path.isEmpty()) {
+        log::ignored(log::app(), QLatin1String("save"), QLatin1String("the script has no file"));
+        return false;
+    }
+    if (!writeScriptFile(path, editor_.scriptText())) {
+        log::ignored(log::app(), QLatin1String("save ") + path, QLatin1String("cannot be written"));
+        return false;
+    }
+    markSaved();
+    qCDebug(log::app) << "script saved:" << path;
+    return true;
 }
 
 }  // namespace vistrel::document

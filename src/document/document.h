@@ -4,7 +4,10 @@
 #include "platform/filedialog.h"
 #include "platform/platform.h"
 
+#include <QObject>
 #include <QString>
+
+#include <functional>
 
 namespace vistrel::document {
 
@@ -12,7 +15,6 @@ namespace vistrel::document {
 class DocumentHost {
   public:
     virtual ~DocumentHost() = default;
-    virtual void setTitle(const QString& title) = 0;
     virtual void clearAnimations() = 0;
     // Leaves only "Load." in the Methods list.
     virtual void showStartingMethods() = 0;
@@ -22,45 +24,67 @@ class DocumentHost {
     virtual QString programFolder() const = 0;
 };
 
-// The File menu's document commands on the one script the window edits. The current path is
-// the file name the script dialog holds; empty means the script has no file yet.
-class ScriptDocument {
+// The one script the window edits, with the File menu's commands on it. The current path is
+// the file name the script dialog holds; empty means the script has no file yet. The script
+// counts as modified from an edit in the editor until it is next opened, written or started
+// anew; the title is what the window's caption shows for it.
+class ScriptDocument : public QObject {
+    Q_OBJECT
   public:
-    static const QString kUntitledTitle;
-    static const QString kOpenFilter;
-    static const QString kSaveFilter;
-    static const QString kDialogTitle;
-    static const QString kOverwritePrompt;
-    static const QString kSaveFirst;
+    static QString untitledTitle();
+    static QString openFilter();
+    static QString saveFilter();
+    static QString dialogTitle();
+    static QString overwritePrompt();
+    static QString saveFirstMessage();
 
     ScriptDocument(ScriptEditor& editor, platform::FileDialog& dialog,
-                   platform::MessageBoxes& messages, DocumentHost& host);
+                   platform::MessageBoxes& messages, DocumentHost& host, QObject* parent = nullptr);
 
-    void New();
-    void Open();
-    void Save();
+    // The File menu's commands.
+    void newScript();
+    void open();
+    void save();
     // True when a file was chosen (whether or not it was then written).
-    bool SaveAs();
-    void Close();
-    // Writes the editor text to `path`, asking first when a file of that name exists.
-    void SaveScript(const QString& path);
+    bool saveAs();
+    void close();
 
-    // Writes the editor text to `path` without asking; false when the write failed.
-    bool writeTo(const QString& path) const;
+    // True when the script has a file. Otherwise asks the user to save it first and runs Save
+    // As, and is false: the command that asked does not go on.
+    bool requireFile();
+    // Writes the editor text to the current file without asking; false when there is none or
+    // the write failed.
+    bool writeFile();
     // Shows the file in the editor and makes it the current path; false, with nothing
     // changed, when it cannot be read.
     bool openPath(const QString& path);
 
     QString currentPath() const { return dialog_.fileName(); }
     bool hasPath() const { return !dialog_.fileName().isEmpty(); }
+    const QString& title() const { return title_; }
+    bool isModified() const { return modified_; }
+
+  signals:
+    void titleChanged(const QString& title);
+    void modificationChanged(bool modified);
 
   private:
     void prepareDialog();
+    void setTitle(const QString& title);
+    void markSaved();
+    void setModified(bool modified);
+    // Runs `replace`, which puts a whole new text into the editor; its result.
+    bool replaceText(const std::function<bool()>& replace);
+    // Writes the editor text to the current file, asking first when the file exists.
+    void writeAskingToOverwrite();
 
     ScriptEditor& editor_;
     platform::FileDialog& dialog_;
     platform::MessageBoxes& messages_;
     DocumentHost& host_;
+    QString title_;
+    bool modified_ = false;
+    bool replacingText_ = false;
 };
 
 }  // namespace vistrel::document

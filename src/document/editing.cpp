@@ -51,7 +51,7 @@ EditingCommands::EditingCommands(ScriptEditor& editor, platform::Clipboard& clip
                                  std::function<QWidget*()> focused)
     : editor_(editor), clipboard_(clipboard), focused_(std::move(focused)) {}
 
-void EditingCommands::Cut() {
+void EditingCommands::cut() {
     QWidget* target = focused_();
     if (!holdsText(target))
         return;
@@ -59,38 +59,38 @@ void EditingCommands::Cut() {
     replaceSelection(target, QString());
 }
 
-void EditingCommands::Copy() {
+void EditingCommands::copy() {
     QWidget* target = focused_();
     if (holdsText(target))
         clipboard_.setText(selectedText(target));
 }
 
-void EditingCommands::Paste() {
+void EditingCommands::paste() {
     QWidget* target = focused_();
     if (holdsText(target))
         replaceSelection(target, clipboard_.text());
 }
 
-void EditingCommands::SelectAll() {
-    editor_.setSelLength(editor_.document()->characterCount());
+void EditingCommands::selectAll() {
+    editor_.setSelectionLength(editor_.document()->characterCount());
 }
 
-void EditingCommands::Bigger() {
+void EditingCommands::enlargeFont() {
     editor_.setFontSize(editor_.fontSize() + 1);
 }
 
-void EditingCommands::Smaller() {
+void EditingCommands::shrinkFont() {
     editor_.setFontSize(editor_.fontSize() - 1);
 }
 
-void EditingCommands::Bold() {
-    if (const std::optional<bool> bold = editor_.SelBold())
-        editor_.setSelBold(!*bold);
+void EditingCommands::toggleBold() {
+    if (const std::optional<bool> bold = editor_.selectionBold())
+        editor_.setSelectionBold(!*bold);
 }
 
-void EditingCommands::Italic() {
-    if (const std::optional<bool> italic = editor_.SelItalic())
-        editor_.setSelItalic(!*italic);
+void EditingCommands::toggleItalic() {
+    if (const std::optional<bool> italic = editor_.selectionItalic())
+        editor_.setSelectionItalic(!*italic);
 }
 
 }  // namespace vistrel::document

@@ -27,14 +27,17 @@ class EditingCommands {
     EditingCommands(ScriptEditor& editor, platform::Clipboard& clipboard,
                     std::function<QWidget*()> focused);
 
-    void Cut();
-    void Copy();
-    void Paste();
-    void SelectAll();
-    void Bigger();
-    void Smaller();
-    void Bold();
-    void Italic();
+    void cut();
+    void copy();
+    void paste();
+    void selectAll();
+    // One point larger or smaller, within the sizes the editor's font accepts.
+    void enlargeFont();
+    void shrinkFont();
+    // A selection that is all bold (or italic) loses it, one without it gains it; a mixed
+    // selection is left as it is.
+    void toggleBold();
+    void toggleItalic();
 
   private:
     ScriptEditor& editor_;

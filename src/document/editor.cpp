@@ -24,7 +24,7 @@ bool isItalic(const QTextCharFormat& format) {
 }  // namespace
 
 ScriptEditor::ScriptEditor(QWidget* parent) : QTextEdit(parent) {
-    setObjectName(QStringLiteral("Text1"));
+    setObjectName(QStringLiteral("scriptEditor"));
     // Pasted web pages or documents bring only their text: a script is lines of text.
     setAcceptRichText(false);
     setLineWrapMode(QTextEdit::NoWrap);
@@ -36,7 +36,7 @@ QString ScriptEditor::plainText(QString raw, QLatin1String lineEnd) {
     return raw;
 }
 
-QString ScriptEditor::Text() const {
+QString ScriptEditor::scriptText() const {
     // The raw text keeps non-breaking spaces that toPlainText() would turn into blanks.
     return plainText(document()->toRawText(), QLatin1String("\r\n"));
 }
@@ -89,27 +89,27 @@ std::optional<bool> ScriptEditor::selectionHas(bool (*test)(const QTextCharForma
     return seenWith;
 }
 
-std::optional<bool> ScriptEditor::SelBold() const {
+std::optional<bool> ScriptEditor::selectionBold() const {
     return selectionHas(isBold);
 }
 
-std::optional<bool> ScriptEditor::SelItalic() const {
+std::optional<bool> ScriptEditor::selectionItalic() const {
     return selectionHas(isItalic);
 }
 
-void ScriptEditor::setSelBold(bool bold) {
+void ScriptEditor::setSelectionBold(bool bold) {
     QTextCharFormat format;
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
     mergeCurrentCharFormat(format);
 }
 
-void ScriptEditor::setSelItalic(bool italic) {
+void ScriptEditor::setSelectionItalic(bool italic) {
     QTextCharFormat format;
     format.setFontItalic(italic);
     mergeCurrentCharFormat(format);
 }
 
-void ScriptEditor::setSelLength(int length) {
+void ScriptEditor::setSelectionLength(int length) {
     QTextCursor cursor = textCursor();
     const int start = cursor.selectionStart();
     QTextCursor end(document());
@@ -120,11 +120,11 @@ void ScriptEditor::setSelLength(int length) {
     setTextCursor(cursor);
 }
 
-QString ScriptEditor::SelText() const {
+QString ScriptEditor::selectedScriptText() const {
     return plainText(textCursor().selectedText(), QLatin1String("\r\n"));
 }
 
-void ScriptEditor::setSelText(const QString& text) {
+void ScriptEditor::setSelectedText(const QString& text) {
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -133,7 +133,7 @@ void ScriptEditor::setSelText(const QString& text) {
     setTextCursor(cursor);
 }
 
-bool ScriptEditor::LoadFile(const QString& path) {
+bool ScriptEditor::loadFile(const QString& path) {
     const std::optional<QString> text = readScriptFile(path);
     if (!text)
         return false;

@@ -18,7 +18,7 @@ class ScriptEditor : public QTextEdit {
     explicit ScriptEditor(QWidget* parent = nullptr);
 
     // The whole content as plain text, lines separated by CR LF.
-    QString Text() const;
+    QString scriptText() const;
     // Replaces the whole content with plain text in the editor's own font.
     void setText(const QString& text);
 
@@ -29,20 +29,20 @@ class ScriptEditor : public QTextEdit {
 
     // True or false when the whole selection (or, with nothing selected, the text about to be
     // typed) has the attribute or lacks it; nothing when the selection mixes both.
-    std::optional<bool> SelBold() const;
-    std::optional<bool> SelItalic() const;
-    void setSelBold(bool bold);
-    void setSelItalic(bool italic);
+    std::optional<bool> selectionBold() const;
+    std::optional<bool> selectionItalic() const;
+    void setSelectionBold(bool bold);
+    void setSelectionItalic(bool italic);
 
     // Sets the selection's length from its start, clamped at the end of the text.
-    void setSelLength(int length);
+    void setSelectionLength(int length);
     // The selected text, lines separated by CR LF.
-    QString SelText() const;
+    QString selectedScriptText() const;
     // Replaces the selection (or inserts at the caret); the caret ends after the new text.
-    void setSelText(const QString& text);
+    void setSelectedText(const QString& text);
 
     // Shows the script file at `path`; false, with the editor unchanged, when it cannot be read.
-    bool LoadFile(const QString& path);
+    bool loadFile(const QString& path);
 
     // The editor's raw text as plain lines separated by `lineEnd`.
     static QString plainText(QString raw, QLatin1String lineEnd);

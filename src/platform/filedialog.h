@@ -26,8 +26,8 @@ class FileDialog {
 
     // Shows the dialog; on success the chosen path becomes the file name. False when the user
     // cancelled, with every setting unchanged.
-    bool ShowOpen() { return show(FileDialogRequest::Kind::Open); }
-    bool ShowSave() { return show(FileDialogRequest::Kind::Save); }
+    bool showOpen() { return show(FileDialogRequest::Kind::Open); }
+    bool showSave() { return show(FileDialogRequest::Kind::Save); }
 
   private:
     bool show(FileDialogRequest::Kind kind);

@@ -76,10 +76,10 @@ class Clipboard {
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;
-    virtual QString GetSetting(const QString& application, const QString& section,
-                               const QString& key, const QString& defaultValue) const = 0;
-    virtual void SaveSetting(const QString& application, const QString& section, const QString& key,
-                             const QString& value) = 0;
+    virtual QString value(const QString& application, const QString& section, const QString& key,
+                          const QString& defaultValue) const = 0;
+    virtual void setValue(const QString& application, const QString& section, const QString& key,
+                          const QString& value) = 0;
 };
 
 // Lookups in INI files.

@@ -97,15 +97,15 @@ void QtClipboard::setText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
 }
 
-QString QtSettingsStore::GetSetting(const QString& application, const QString& section,
-                                    const QString& key, const QString& defaultValue) const {
+QString QtSettingsStore::value(const QString& application, const QString& section,
+                               const QString& key, const QString& defaultValue) const {
     QSettings settings(QStringLiteral("Vistrel"), application);
     settings.beginGroup(section);
     return settings.value(key, defaultValue).toString();
 }
 
-void QtSettingsStore::SaveSetting(const QString& application, const QString& section,
-                                  const QString& key, const QString& value) {
+void QtSettingsStore::setValue(const QString& application, const QString& section,
+                               const QString& key, const QString& value) {
     QSettings settings(QStringLiteral("Vistrel"), application);
     settings.beginGroup(section);
     settings.setValue(key, value);

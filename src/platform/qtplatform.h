@@ -37,10 +37,10 @@ class QtClipboard final : public Clipboard {
 // name under the organisation "Vistrel".
 class QtSettingsStore final : public SettingsStore {
   public:
-    QString GetSetting(const QString& application, const QString& section, const QString& key,
-                       const QString& defaultValue) const override;
-    void SaveSetting(const QString& application, const QString& section, const QString& key,
-                     const QString& value) override;
+    QString value(const QString& application, const QString& section, const QString& key,
+                  const QString& defaultValue) const override;
+    void setValue(const QString& application, const QString& section, const QString& key,
+                  const QString& value) override;
 };
 
 class FileIniLookup final : public IniLookup {

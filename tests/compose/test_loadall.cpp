@@ -7,7 +7,7 @@
 namespace vistrel::test {
 namespace {
 
-using compose::CharacterLoading;
+using compose::CastCommands;
 
 class LoadAllTest : public AppTest {
   protected:
@@ -35,9 +35,10 @@ TEST_F(LoadAllTest, LoadsEachLoadItemIntoItsOwnSlotIncludingDuplicatesAndMissing
     const QString path = openScript(
         "Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hello, load.genie\r\nLoad.Merlin\r\n"
         "Load.Nobody\r\nLoad.Peedy\r\n");
-    form.Text1().setText(form.Text1().Text() + QStringLiteral("\r\nPeedy.Show"));
+    form.scriptEditor().setText(form.scriptEditor().scriptText() +
+                                QStringLiteral("\r\nPeedy.Show"));
     control.clearCalls();
-    form.mnuLoadAll_Click();
+    commands().loadAll->trigger();
 
     EXPECT_EQ(readBytes(path),
               QByteArray("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hello, load.genie\r\n"
@@ -66,11 +67,11 @@ TEST_F(LoadAllTest, LoadsEachLoadItemIntoItsOwnSlotIncludingDuplicatesAndMissing
 
 TEST_F(LoadAllTest, UnloadAllUnloadsByRecordedNameAndResetsTheLists) {
     openScript("Load.Merlin\r\nLoad.genie\r\nLoad.Merlin\r\n");
-    form.mnuLoadAll_Click();
-    form.lstAnimations().addItem(QStringLiteral("Wave"));
-    form.lstvar().addItems({QStringLiteral("Show"), QStringLiteral("Hide")});
+    commands().loadAll->trigger();
+    form.animationsList().addItem(QStringLiteral("Wave"));
+    form.methodsList().addItems({QStringLiteral("Show"), QStringLiteral("Hide")});
     control.clearCalls();
-    form.mnuUnloadAll_Click();
+    commands().unloadAll->trigger();
 
     EXPECT_EQ(callLines(),
               (QStringList{"Characters.Unload(\"Merlin\")", "Characters.Unload(\"Genie\")",
@@ -78,20 +79,20 @@ TEST_F(LoadAllTest, UnloadAllUnloadsByRecordedNameAndResetsTheLists) {
                            "loaded"}));
     EXPECT_EQ(state().cast.size(), 0);
     EXPECT_TRUE(control.loadedIds().isEmpty());
-    EXPECT_EQ(form.lstAnimations().count(), 0);
-    EXPECT_EQ(entries(form.lstvar()), QStringList{QStringLiteral("Load.")});
+    EXPECT_EQ(form.animationsList().count(), 0);
+    EXPECT_EQ(entries(form.methodsList()), QStringList{QStringLiteral("Load.")});
 }
 
 TEST_F(LoadAllTest, EveryLoadAllStartsByUnloadingTheLastOne) {
     const QString path = openScript("Load.Merlin\r\n");
-    form.mnuLoadAll_Click();
-    form.Text1().setText(QStringLiteral("Load.Peedy"));
-    form.mnuLoadAll_Click();
+    commands().loadAll->trigger();
+    form.scriptEditor().setText(QStringLiteral("Load.Peedy"));
+    commands().loadAll->trigger();
     EXPECT_EQ(control.loadedIds(), QStringList{QStringLiteral("Peedy")});
     EXPECT_EQ(names(), QStringList{QStringLiteral("Peedy")});
 
-    form.Text1().setText(QString());
-    form.mnuLoadAll_Click();
+    form.scriptEditor().setText(QString());
+    commands().loadAll->trigger();
     EXPECT_TRUE(control.loadedIds().isEmpty()) << "an empty script unloads and stops";
     EXPECT_EQ(state().cast.size(), 0);
     EXPECT_EQ(readBytes(path), QByteArray("Load.Peedy\r\n")) << "and does not save";
@@ -99,8 +100,8 @@ TEST_F(LoadAllTest, EveryLoadAllStartsByUnloadingTheLastOne) {
 
 TEST_F(LoadAllTest, AScriptWithoutAFileIsSavedFirstOrNotReadAtAll) {
     form.start({});
-    form.Text1().setText(QStringLiteral("Load.Merlin"));
-    form.mnuLoadAll_Click();  // Save As cancelled
+    form.scriptEditor().setText(QStringLiteral("Load.Merlin"));
+    commands().loadAll->trigger();  // Save As cancelled
     ASSERT_EQ(platform.messages.shown.size(), 1U);
     EXPECT_EQ(platform.messages.shown[0].text, QStringLiteral("Please save the script first"));
     EXPECT_EQ(platform.messages.shown[0].icon, platform::MessageIcon::Exclamation);
@@ -110,10 +111,10 @@ TEST_F(LoadAllTest, AScriptWithoutAFileIsSavedFirstOrNotReadAtAll) {
 
     const QString path = scriptPath(QStringLiteral("named.vtl"));
     platform.files.choices << path;
-    form.mnuLoadAll_Click();
+    commands().loadAll->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\n"));
     EXPECT_EQ(names(), QStringList{QStringLiteral("Merlin")});
-    EXPECT_EQ(form.windowTitle(), path);
+    EXPECT_EQ(shownTitle(), path);
 }
 
 TEST_F(LoadAllTest, TheTableHoldsThirtyFiveCharacters) {
@@ -124,11 +125,11 @@ TEST_F(LoadAllTest, TheTableHoldsThirtyFiveCharacters) {
         script += "Load." + id.toLatin1() + "\r\n";
     }
     openScript(script);
-    form.mnuLoadAll_Click();
+    commands().loadAll->trigger();
     EXPECT_EQ(state().cast.size(), script::Cast::kCapacity);
     EXPECT_EQ(control.loadedIds().size(), script::Cast::kCapacity)
         << "characters past the table are not loaded, so none is left that cannot be unloaded";
-    form.mnuUnloadAll_Click();
+    commands().unloadAll->trigger();
     EXPECT_TRUE(control.loadedIds().isEmpty());
 }
 
@@ -136,33 +137,57 @@ TEST_F(LoadAllTest, RefusedCallsAreSkipped) {
     openScript("Load.Merlin\r\nLoad.Peedy\r\n");
     control.refuse(QStringLiteral("Merlin.Show"));
     control.refuse(QStringLiteral("Peedy.Name"));
-    form.mnuLoadAll_Click();
+    commands().loadAll->trigger();
     EXPECT_EQ(state().cast.size(), 2);
     EXPECT_EQ(names(), (QStringList{"Merlin", ""}));
     EXPECT_TRUE(control.recorded(QStringLiteral("Peedy"))->Visible());
-    EXPECT_EQ(form.statusText(), CharacterLoading::kLoadedStatus);
+    EXPECT_EQ(form.statusText(), CastCommands::loadedStatus());
 }
 
-TEST_F(LoadAllTest, TheHelpAssistantExplainsLoadAllWhenHelpIsOn) {
-    openScript("Load.Merlin\r\n");
-    assistant.setAssumeFilesExist(true);
-    assistant.Load(QStringLiteral("Merlin"));
-    form.Merlin = assistant.Item(QStringLiteral("Merlin"));
-    form.mnuLoadAll_Click();
-    EXPECT_TRUE(assistant.callLines().filter(QLatin1String("Speak")).isEmpty())
-        << "nothing is said while help is off";
+// The window a composition runs in, reduced to what it is told.
+struct RecordingHost final : script::PlayerHost, document::DocumentHost, compose::LoadAllHost {
+    void setStatusText(const QString& text) override { said << QLatin1String("status: ") + text; }
+    void minimizeWindow() override {}
+    void showStopMessage(const QString&, const QString&) override {}
+    void focusEditor() override {}
+    QString programFolder() const override { return folder; }
+    void clearAnimations() override {}
+    void showStartingMethods() override {}
+    void clearMethods() override {}
+    void disableCloseCommand() override {}
+    void hideCharacterPicker() override { said << QStringLiteral("picker hidden"); }
+    void speakHint(const QString& text) override { said << QLatin1String("hint: ") + text; }
 
-    form.HelpOn = true;
-    form.mnuLoadAll_Click();
-    QStringList spoken;
-    for (const agent::Call& call : assistant.calls()) {
-        if (call.member == QLatin1String("Speak"))
-            spoken << call.args.value(0);
-    }
-    EXPECT_EQ(spoken, (QStringList{agent::quoted(CharacterLoading::kLoadAllHint),
-                                   agent::quoted(CharacterLoading::kComingHint),
-                                   agent::quoted(CharacterLoading::kShowHint)}));
-    EXPECT_TRUE(CharacterLoading::kShowHint.startsWith(QLatin1Char(' ')));
+    QString folder;
+    QStringList said;
+};
+
+TEST_F(LoadAllTest, HintsExplainLoadAllBeforeAndAfterTheCharactersCome) {
+    const QString path = scriptPath(QStringLiteral("hints.vtl"));
+    writeBytes(path, "Load.Merlin\r\n");
+    RecordingHost host;
+    host.folder = programDir.path();
+    script::PlayerState state;
+    state.charactersFolder = charsDir.path();
+    document::ScriptEditor editor;
+    platform::FileDialog dialog(platform.files);
+    document::ScriptDocument document(editor, dialog, platform.messages, host);
+    ASSERT_TRUE(document.openPath(path));
+    QListWidget methods;
+    QListWidget animations;
+    script::ScriptPlayer player(state, control, host);
+    CastCommands commands(state, control, player, document, editor, methods, animations,
+                          platform.messages, host);
+    commands.loadAll();
+
+    EXPECT_EQ(host.said, (QStringList{QLatin1String("hint: ") + CastCommands::loadAllHint(),
+                                      QStringLiteral("picker hidden"),
+                                      QLatin1String("hint: ") + CastCommands::comingHint(),
+                                      QLatin1String("hint: ") + CastCommands::showHint(),
+                                      QLatin1String("status: ") + CastCommands::loadedStatus()}));
+    EXPECT_TRUE(CastCommands::showHint().startsWith(QLatin1Char(' ')))
+        << "spoken straight after the one before";
+    EXPECT_EQ(state.cast.size(), 1);
 }
 
 }  // namespace

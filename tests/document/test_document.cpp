@@ -25,17 +25,16 @@ class DocumentTest : public AppTest {
             out << m.text;
         return out;
     }
-    QAction* action(const char* name) { return form.findChild<QAction*>(QLatin1String(name)); }
 };
 
 TEST_F(DocumentTest, SaveAsWritesTheTextWithOneLineEndAndTitlesTheWindow) {
-    form.Text1().setText(QStringLiteral("abc"));
+    form.scriptEditor().setText(QStringLiteral("abc"));
     const QString path = scriptPath(QStringLiteral("new.vtl"));
     platform.files.choices << path;
-    form.mnuFileSave_Click();
+    commands().saveAs->trigger();
 
     EXPECT_EQ(readBytes(path), QByteArray("abc\r\n"));
-    EXPECT_EQ(form.windowTitle(), path);
+    EXPECT_EQ(shownTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
     EXPECT_TRUE(platform.messages.shown.empty()) << "a new file needs no prompt";
 
@@ -48,8 +47,8 @@ TEST_F(DocumentTest, SaveAsWritesTheTextWithOneLineEndAndTitlesTheWindow) {
     EXPECT_EQ(dialog.filterIndex, 1);
     EXPECT_EQ(dialog.initialFolder, QDir::toNativeSeparators(programDir.path() + "/scripts"));
 
-    form.Text1().setText(QString());
-    form.mnuStraightSave_Click();
+    form.scriptEditor().setText(QString());
+    commands().save->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("\r\n")) << "an empty editor saves as a line end alone";
     EXPECT_EQ(platform.files.shown.size(), 1U) << "Save with a path shows no dialog";
     EXPECT_TRUE(platform.messages.shown.empty()) << "nor asks about the existing file";
@@ -58,10 +57,10 @@ TEST_F(DocumentTest, SaveAsWritesTheTextWithOneLineEndAndTitlesTheWindow) {
 TEST_F(DocumentTest, SaveAsOntoAnExistingFileAsksAndNoKeepsTheFile) {
     const QString path = scriptPath(QStringLiteral("old.vtl"));
     writeBytes(path, "old\r\n");
-    form.Text1().setText(QStringLiteral("new"));
+    form.scriptEditor().setText(QStringLiteral("new"));
     platform.files.choices << path;
     platform.messages.answers.push_back(MessageAnswer::No);
-    form.mnuFileSave_Click();
+    commands().saveAs->trigger();
 
     ASSERT_EQ(platform.messages.shown.size(), 1U);
     const platform::Message& box = platform.messages.shown[0];
@@ -70,47 +69,48 @@ TEST_F(DocumentTest, SaveAsOntoAnExistingFileAsksAndNoKeepsTheFile) {
     EXPECT_EQ(box.defaultButton, MessageAnswer::No);
     EXPECT_EQ(box.icon, MessageIcon::None);
     EXPECT_EQ(readBytes(path), QByteArray("old\r\n"));
-    EXPECT_EQ(form.windowTitle(), path) << "the title and path already show the new name";
+    EXPECT_EQ(shownTitle(), path) << "the title and path already show the new name";
     EXPECT_EQ(form.document().currentPath(), path);
 
     platform.files.choices << path;
     platform.messages.answers.push_back(MessageAnswer::Yes);
-    form.mnuFileSave_Click();
+    commands().saveAs->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("new\r\n"));
 }
 
 TEST_F(DocumentTest, ACancelledDialogChangesNothing) {
     const QString path = openScript("Load.Merlin\r\n");
-    form.mnuFileSave_Click();  // no choice queued: cancelled
-    form.mnuFileOpen_Click();
-    EXPECT_EQ(form.windowTitle(), path);
+    commands().saveAs->trigger();  // no choice queued: cancelled
+    commands().open->trigger();
+    EXPECT_EQ(shownTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Load.Merlin"));
+    EXPECT_EQ(form.scriptEditor().scriptText(), QStringLiteral("Load.Merlin"));
     EXPECT_EQ(platform.files.shown.size(), 2U);
 }
 
 TEST_F(DocumentTest, SaveWithoutAPathIsSaveAs) {
-    form.Text1().setText(QStringLiteral("x"));
+    form.scriptEditor().setText(QStringLiteral("x"));
     const QString path = scriptPath(QStringLiteral("first.vtl"));
     platform.files.choices << path;
-    form.mnuStraightSave_Click();
+    commands().save->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("x\r\n"));
-    EXPECT_EQ(form.windowTitle(), path);
+    EXPECT_EQ(shownTitle(), path);
 }
 
 TEST_F(DocumentTest, OpenShowsTheFileAndResetsTheLists) {
     const QString path = scriptPath(QStringLiteral("two.vtl"));
     writeBytes(path, "Load.Merlin\r\nLoad.Genie\r\nMerlin.Show\r\n");
-    form.lstAnimations().addItem(QStringLiteral("Wave"));
-    form.lstvar().addItems({QStringLiteral("Show"), QStringLiteral("Hide")});
+    form.animationsList().addItem(QStringLiteral("Wave"));
+    form.methodsList().addItems({QStringLiteral("Show"), QStringLiteral("Hide")});
     platform.files.choices << path;
-    form.mnuFileOpen_Click();
+    commands().open->trigger();
 
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Load.Merlin\r\nLoad.Genie\r\nMerlin.Show"));
-    EXPECT_EQ(form.windowTitle(), path);
+    EXPECT_EQ(form.scriptEditor().scriptText(),
+              QStringLiteral("Load.Merlin\r\nLoad.Genie\r\nMerlin.Show"));
+    EXPECT_EQ(shownTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
-    EXPECT_EQ(form.lstAnimations().count(), 0);
-    EXPECT_EQ(entries(form.lstvar()), QStringList{QStringLiteral("Load.")});
+    EXPECT_EQ(form.animationsList().count(), 0);
+    EXPECT_EQ(entries(form.methodsList()), QStringList{QStringLiteral("Load.")});
 
     const FileDialogRequest& dialog = platform.files.shown.at(0);
     EXPECT_EQ(dialog.kind, FileDialogRequest::Kind::Open);
@@ -124,75 +124,75 @@ TEST_F(DocumentTest, OpenShowsTheFileAndResetsTheLists) {
 TEST_F(DocumentTest, AFileThatCannotBeReadLeavesTheEditorTitleAndPath) {
     const QString path = openScript("Merlin.Show\r\n");
     platform.files.choices << programDir.path();  // a folder
-    form.mnuFileOpen_Click();
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("Merlin.Show"));
-    EXPECT_EQ(form.windowTitle(), path);
+    commands().open->trigger();
+    EXPECT_EQ(form.scriptEditor().scriptText(), QStringLiteral("Merlin.Show"));
+    EXPECT_EQ(shownTitle(), path);
     EXPECT_EQ(form.document().currentPath(), path);
 }
 
 TEST_F(DocumentTest, NewEmptiesTheEditorAndForgetsThePathButKeepsTheLists) {
     openScript("Merlin.Show\r\n");
-    form.lstAnimations().addItem(QStringLiteral("Wave"));
-    form.mnuFileNew_Click();
-    EXPECT_EQ(form.Text1().Text(), QString());
-    EXPECT_EQ(form.windowTitle(), kUntitled);
+    form.animationsList().addItem(QStringLiteral("Wave"));
+    commands().newScript->trigger();
+    EXPECT_EQ(form.scriptEditor().scriptText(), QString());
+    EXPECT_EQ(shownTitle(), kUntitled);
     EXPECT_FALSE(form.document().hasPath());
-    EXPECT_EQ(form.lstAnimations().count(), 1);
-    EXPECT_EQ(entries(form.lstvar()), QStringList{QStringLiteral("Load.")});
+    EXPECT_EQ(form.animationsList().count(), 1);
+    EXPECT_EQ(entries(form.methodsList()), QStringList{QStringLiteral("Load.")});
 }
 
 TEST_F(DocumentTest, CloseWithoutAPathAsksToSaveFirstAndKeepsTheScript) {
-    form.Text1().setText(QStringLiteral("unsaved"));
-    form.mnuFileClose_Click();
+    form.scriptEditor().setText(QStringLiteral("unsaved"));
+    commands().close->trigger();
     ASSERT_EQ(platform.messages.shown.size(), 1U);
     EXPECT_EQ(platform.messages.shown[0].text, QStringLiteral("Please save this script first"));
     EXPECT_EQ(platform.messages.shown[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(platform.messages.shown[0].title, QStringLiteral("Vistrel"));
     EXPECT_EQ(platform.files.shown.size(), 1U) << "then Save As";
-    EXPECT_EQ(form.Text1().Text(), QStringLiteral("unsaved"));
-    EXPECT_TRUE(action("mnuFileClose")->isEnabled());
+    EXPECT_EQ(form.scriptEditor().scriptText(), QStringLiteral("unsaved"));
+    EXPECT_TRUE(commands().close->isEnabled());
 }
 
 TEST_F(DocumentTest, CloseAnsweredNoEmptiesEverythingKeepsThePathAndWorksOnce) {
     const QString path = openScript("Load.Merlin\r\n");
-    form.Text1().setText(QStringLiteral("changed"));
-    form.lstAnimations().addItem(QStringLiteral("Wave"));
+    form.scriptEditor().setText(QStringLiteral("changed"));
+    form.animationsList().addItem(QStringLiteral("Wave"));
     platform.messages.answers.push_back(MessageAnswer::No);
-    form.mnuFileClose_Click();
+    commands().close->trigger();
 
     EXPECT_EQ(messageTexts(), QStringList{QStringLiteral("Overwrite existing file?")});
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\n"));
-    EXPECT_EQ(form.Text1().Text(), QString());
-    EXPECT_EQ(form.lstAnimations().count(), 0);
-    EXPECT_EQ(form.lstvar().count(), 0);
-    EXPECT_EQ(form.windowTitle(), kUntitled);
+    EXPECT_EQ(form.scriptEditor().scriptText(), QString());
+    EXPECT_EQ(form.animationsList().count(), 0);
+    EXPECT_EQ(form.methodsList().count(), 0);
+    EXPECT_EQ(shownTitle(), kUntitled);
     EXPECT_EQ(form.document().currentPath(), path);
-    EXPECT_FALSE(action("mnuFileClose")->isEnabled());
+    EXPECT_FALSE(commands().close->isEnabled());
 
-    form.Text1().setText(QStringLiteral("after close"));
-    form.mnuStraightSave_Click();
+    form.scriptEditor().setText(QStringLiteral("after close"));
+    commands().save->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("after close\r\n"));
     EXPECT_TRUE(platform.files.shown.empty());
 }
 
 TEST_F(DocumentTest, CloseAnsweredYesSavesBeforeEmptying) {
     const QString path = openScript("Load.Merlin\r\n");
-    form.Text1().setText(QStringLiteral("Load.Genie"));
+    form.scriptEditor().setText(QStringLiteral("Load.Genie"));
     platform.messages.answers.push_back(MessageAnswer::Yes);
-    form.mnuFileClose_Click();
+    commands().close->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("Load.Genie\r\n"));
-    EXPECT_EQ(form.Text1().Text(), QString());
+    EXPECT_EQ(form.scriptEditor().scriptText(), QString());
 }
 
 TEST_F(DocumentTest, ASaveThatCannotBeWrittenIsSilentAndLaterSavesWork) {
-    form.Text1().setText(QStringLiteral("text"));
+    form.scriptEditor().setText(QStringLiteral("text"));
     platform.files.choices << programDir.filePath(QStringLiteral("missing/folder/x.vtl"));
-    form.mnuFileSave_Click();
+    commands().saveAs->trigger();
     EXPECT_TRUE(platform.messages.shown.empty());
 
     const QString path = scriptPath(QStringLiteral("ok.vtl"));
     platform.files.choices << path;
-    form.mnuFileSave_Click();
+    commands().saveAs->trigger();
     EXPECT_EQ(readBytes(path), QByteArray("text\r\n"));
 }
 

@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QWindow>
 
 namespace vistrel::test {
 
@@ -42,8 +44,8 @@ class AppTest : public testing::Test {
         QDir(programDir.path()).mkpath(QStringLiteral("scripts"));
         writeBytes(programDir.filePath(QStringLiteral("vistrel.ini")),
                    "[Current]\r\nCurrent=1033\r\n");
-        platform.settings.SaveSetting(QStringLiteral("Vtl"), QStringLiteral("Dir"),
-                                      QStringLiteral("Dir"), charsDir.path());
+        platform.settings.setValue(QStringLiteral("Vtl"), QStringLiteral("Dir"),
+                                   QStringLiteral("Dir"), charsDir.path());
     }
 
     // A character file the recording service will accept.
@@ -65,12 +67,20 @@ class AppTest : public testing::Test {
 
     QStringList callLines() const { return control.callLines(); }
 
+    // The caption as the desktop shows it, with the modified mark in place.
+    QString shownTitle() {
+        form.winId();  // a window hidden since start-up has its caption too
+        return form.windowHandle()->title();
+    }
+
+    const app::WindowCommands& commands() const { return form.commands(); }
+
     QTemporaryDir programDir;
     QTemporaryDir charsDir;
     platform::testing::ScriptedPlatform platform;
     agent::RecordingAgent control;
     agent::RecordingAgent assistant;
-    app::Form1 form{platform.platform(), control, assistant, programDir.path()};
+    app::MainWindow form{platform.platform(), control, assistant, programDir.path()};
 };
 
 }  // namespace vistrel::test

@@ -32,14 +32,14 @@ std::optional<QString> ScriptedFileDialogs::choose(const FileDialogRequest& requ
     return choice;
 }
 
-QString MemorySettingsStore::GetSetting(const QString& application, const QString& section,
-                                        const QString& key, const QString& defaultValue) const {
+QString MemorySettingsStore::value(const QString& application, const QString& section,
+                                   const QString& key, const QString& defaultValue) const {
     return values.value(application + QLatin1Char('/') + section + QLatin1Char('/') + key,
                         defaultValue);
 }
 
-void MemorySettingsStore::SaveSetting(const QString& application, const QString& section,
-                                      const QString& key, const QString& value) {
+void MemorySettingsStore::setValue(const QString& application, const QString& section,
+                                   const QString& key, const QString& value) {
     values.insert(application + QLatin1Char('/') + section + QLatin1Char('/') + key, value);
 }
 

@@ -61,10 +61,10 @@ class MemoryClipboard final : public Clipboard {
 
 class MemorySettingsStore final : public SettingsStore {
   public:
-    QString GetSetting(const QString& application, const QString& section, const QString& key,
-                       const QString& defaultValue) const override;
-    void SaveSetting(const QString& application, const QString& section, const QString& key,
-                     const QString& value) override;
+    QString value(const QString& application, const QString& section, const QString& key,
+                  const QString& defaultValue) const override;
+    void setValue(const QString& application, const QString& section, const QString& key,
+                  const QString& value) override;
 
     QHash<QString, QString> values;  // "application/section/key" -> value
 };
