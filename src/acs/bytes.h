@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "error.h"
+#include "acs/error.h"
 
 namespace vistrel::acs::detail {
 

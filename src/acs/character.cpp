@@ -1,7 +1,7 @@
 // Opening a character file of any kind, and what a Character gives once open: the model, and
 // images, regions and sounds decoded on first use.
 
-#include "character.h"
+#include "acs/character.h"
 
 #include <fstream>
 #include <mutex>

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "error.h"
-#include "model.h"
-#include "region.h"
+#include "acs/error.h"
+#include "acs/model.h"
+#include "acs/region.h"
 
 namespace vistrel::acs {
 

@@ -1,11 +1,11 @@
-#include "compression.h"
+#include "acs/compression.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
 
-#include "error.h"
+#include "acs/error.h"
 
 namespace vistrel::acs {
 

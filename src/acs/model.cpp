@@ -1,8 +1,8 @@
-#include "model.h"
+#include "acs/model.h"
 
 #include <cstdio>
 
-#include "error.h"
+#include "acs/error.h"
 
 namespace vistrel::acs {
 

@@ -1,9 +1,9 @@
-#include "parse.h"
+#include "acs/parse.h"
 
 #include <cstring>
 #include <string>
 
-#include "error.h"
+#include "acs/error.h"
 
 namespace vistrel::acs::detail {
 

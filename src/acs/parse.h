@@ -2,8 +2,8 @@
 
 // Parsing helpers shared by the ACS and ACF readers (internal).
 
-#include "bytes.h"
-#include "model.h"
+#include "acs/bytes.h"
+#include "acs/model.h"
 
 namespace vistrel::acs::detail {
 

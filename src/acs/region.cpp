@@ -1,9 +1,9 @@
-#include "region.h"
+#include "acs/region.h"
 
 #include <algorithm>
 #include <string>
 
-#include "bytes.h"
+#include "acs/bytes.h"
 
 namespace vistrel::acs {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "model.h"
+#include "acs/model.h"
 
 namespace vistrel::acs {
 

@@ -1,4 +1,4 @@
-#include "writer.h"
+#include "acs/writer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,12 +9,12 @@
 #include <string>
 #include <thread>
 
-#include "bytes.h"
-#include "character.h"
-#include "compression.h"
-#include "error.h"
-#include "parse.h"
-#include "region.h"
+#include "acs/bytes.h"
+#include "acs/character.h"
+#include "acs/compression.h"
+#include "acs/error.h"
+#include "acs/parse.h"
+#include "acs/region.h"
 
 namespace vistrel::acs {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "error.h"
-#include "model.h"
+#include "acs/error.h"
+#include "acs/model.h"
 
 namespace vistrel::acs {
 

@@ -1,4 +1,4 @@
-#include "synthetic.h"
+#include "acs/testing/synthetic.h"
 
 #include <cmath>
 #include <random>
