@@ -17,6 +17,7 @@
 #include "acs/oldkind.h"
 #include "acs/testing/oldkind.h"
 #include "acs/writer.h"
+#include "decodeall.h"
 
 namespace acs = vistrel::acs;
 using Bytes = std::vector<std::uint8_t>;
@@ -58,27 +59,8 @@ Bytes wrap(const std::uint8_t* data, std::size_t size) {
 }
 
 void exercise(const acs::Character& c) {
-    std::size_t pixels = 0;
-    bool complete = true;
-    for (std::size_t i = 0; i < c.imageCount(); ++i) {
-        try {
-            const acs::Image& img = c.image(i);
-            pixels += img.pixels.size();
-            (void)acs::toRgba(img, c.info().palette, c.info().transparentIndex);
-            (void)c.region(i);
-        } catch (const acs::Error&) {
-            complete = false;
-        }
-    }
-    for (std::size_t i = 0; i < c.soundCount(); ++i) {
-        try {
-            (void)c.sound(i);
-        } catch (const acs::Error&) {
-            complete = false;
-        }
-    }
-    (void)c.heldBytes();
-    if (!complete || pixels > kMaxPixelsToRewrite) {
+    const DecodedCharacter decoded = decodeAll(c);
+    if (!decoded.complete || decoded.pixels > kMaxPixelsToRewrite) {
         return;
     }
     acs::CharacterData data = c.toData();

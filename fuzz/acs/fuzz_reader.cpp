@@ -10,6 +10,7 @@
 
 #include "acs/character.h"
 #include "acs/writer.h"
+#include "decodeall.h"
 
 namespace acs = vistrel::acs;
 
@@ -19,27 +20,8 @@ namespace {
 constexpr std::size_t kMaxPixelsToRewrite = 1 << 16;
 
 void exercise(const acs::Character& c) {
-    std::size_t pixels = 0;
-    bool complete = true;
-    for (std::size_t i = 0; i < c.imageCount(); ++i) {
-        try {
-            const acs::Image& img = c.image(i);
-            pixels += img.pixels.size();
-            (void)acs::toRgba(img, c.info().palette, c.info().transparentIndex);
-            (void)c.region(i);
-        } catch (const acs::Error&) {
-            complete = false;
-        }
-    }
-    for (std::size_t i = 0; i < c.soundCount(); ++i) {
-        try {
-            (void)c.sound(i);
-        } catch (const acs::Error&) {
-            complete = false;
-        }
-    }
-    (void)c.heldBytes();
-    if (!complete || pixels > kMaxPixelsToRewrite) {
+    const DecodedCharacter decoded = decodeAll(c);
+    if (!decoded.complete || decoded.pixels > kMaxPixelsToRewrite) {
         return;
     }
     // Whatever loaded completely must survive a write and a read unchanged.
