@@ -8,6 +8,9 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+// Clang before 17 does not deduce an aggregate's template arguments by itself.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 QString quoted(const QString& text) {
     constexpr int kShown = 40;
