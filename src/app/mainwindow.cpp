@@ -2,12 +2,14 @@
 
 #include "app/artwork.h"
 #include "compose/methods.h"
+#include "document/highlighter.h"
 #include "log/log.h"
 #include "platform/paths.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -69,9 +71,25 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
             &MainWindow::setWindowModified);
     connect(&scriptService_, &agent::Agent::Command, this, &MainWindow::characterCommandChosen);
     connect(&watch_, &EndOfPlayWatch::everyCharacterHidden, this, &MainWindow::close);
+    new document::ScriptHighlighter(scriptEditor_->document());
+    liveCheck_ = new document::LiveChecker(
+        *scriptEditor_,
+        [this] {
+            script::CheckOptions options;
+            options.charactersFolder = state_.charactersFolder;
+            if (document_.hasPath())
+                options.scriptFolder = QFileInfo(document_.currentPath()).absolutePath();
+            return options;
+        },
+        this);
+    connect(liveCheck_, &document::LiveChecker::checked, this,
+            [this](int count) { problems_->setText(document::LiveChecker::countText(count)); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // Before the editor it watches and the state its checks read.
+    delete liveCheck_;
+}
 
 void MainWindow::buildWindow() {
     auto* central = new QWidget(this);
@@ -110,6 +128,9 @@ void MainWindow::buildWindow() {
     status_ = new QLabel(bar);
     status_->setObjectName(QStringLiteral("statusText"));
     bar->addWidget(status_, 1);
+    problems_ = new QLabel(bar);
+    problems_->setObjectName(QStringLiteral("problemCount"));
+    bar->addPermanentWidget(problems_);
     setStatusBar(bar);
 
     setFixedSize(kWidthTwips / kTwipsPerPixel, kHeightTwips / kTwipsPerPixel);
@@ -243,6 +264,10 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
 
 QString MainWindow::statusText() const {
     return status_->text();
+}
+
+QString MainWindow::problemsText() const {
+    return problems_->text();
 }
 
 void MainWindow::setStatusText(const QString& text) {

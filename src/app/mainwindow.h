@@ -7,6 +7,7 @@
 #include "document/document.h"
 #include "document/editing.h"
 #include "document/editor.h"
+#include "document/livecheck.h"
 #include "platform/filedialog.h"
 #include "platform/platform.h"
 #include "script/player.h"
@@ -57,6 +58,9 @@ class MainWindow final : public QMainWindow,
     agent::Agent& scriptService() { return scriptService_; }
     agent::Agent& assistantService() { return assistantService_; }
     QString statusText() const;
+    document::LiveChecker& liveChecker() { return *liveCheck_; }
+    // The count of the script's problems beside the status text; empty when there are none.
+    QString problemsText() const;
     // The command line as start-up read it: lower case, blanks trimmed.
     const QString& commandLine() const { return commandLine_; }
 
@@ -107,6 +111,7 @@ class MainWindow final : public QMainWindow,
     QListWidget* animationsList_;
     QToolBar* toolbar_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* problems_ = nullptr;
     // The script's open and save dialog keeps the current file name.
     platform::FileDialog scriptFileDialog_;
 
@@ -116,6 +121,7 @@ class MainWindow final : public QMainWindow,
     script::ScriptPlayer player_;
     compose::CastCommands cast_;
     EndOfPlayWatch watch_;
+    document::LiveChecker* liveCheck_ = nullptr;
 };
 
 }  // namespace vistrel::app
