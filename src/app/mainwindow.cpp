@@ -82,12 +82,18 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
             return options;
         },
         this);
+    completion_ = new document::ScriptCompletion(
+        *scriptEditor_,
+        {[this] { return liveCheck_->loadedNames(); },
+         [this](const QString& name) { return liveCheck_->animationsOf(name); }},
+        this);
     connect(liveCheck_, &document::LiveChecker::checked, this,
             [this](int count) { problems_->setText(document::LiveChecker::countText(count)); });
 }
 
 MainWindow::~MainWindow() {
-    // Before the editor it watches and the state its checks read.
+    // Before the editor they watch and the state the checks read.
+    delete completion_;
     delete liveCheck_;
 }
 

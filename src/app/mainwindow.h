@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "app/endofplaywatch.h"
 #include "compose/loadall.h"
+#include "document/completion.h"
 #include "document/document.h"
 #include "document/editing.h"
 #include "document/editor.h"
@@ -122,6 +123,7 @@ class MainWindow final : public QMainWindow,
     compose::CastCommands cast_;
     EndOfPlayWatch watch_;
     document::LiveChecker* liveCheck_ = nullptr;
+    document::ScriptCompletion* completion_ = nullptr;
 };
 
 }  // namespace vistrel::app

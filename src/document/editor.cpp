@@ -2,6 +2,7 @@
 
 #include "document/scriptfile.h"
 
+#include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -131,6 +132,22 @@ void ScriptEditor::setSelectedText(const QString& text) {
     QTextCursor cursor = textCursor();
     cursor.insertText(lines);
     setTextCursor(cursor);
+}
+
+void ScriptEditor::setKeyHooks(std::function<bool(QKeyEvent*)> before,
+                               std::function<void(QKeyEvent*)> after) {
+    keyBefore_ = std::move(before);
+    keyAfter_ = std::move(after);
+}
+
+void ScriptEditor::keyPressEvent(QKeyEvent* event) {
+    if (keyBefore_ && keyBefore_(event)) {
+        event->ignore();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+    if (keyAfter_)
+        keyAfter_(event);
 }
 
 bool ScriptEditor::loadFile(const QString& path) {

@@ -2,6 +2,7 @@
 
 #include <QTextEdit>
 
+#include <functional>
 #include <optional>
 
 namespace vistrel::document {
@@ -47,9 +48,20 @@ class ScriptEditor : public QTextEdit {
     // The editor's raw text as plain lines separated by `lineEnd`.
     static QString plainText(QString raw, QLatin1String lineEnd);
 
+    // Lets a helper watch the keys: `before` sees each key first and may take it (the editor
+    // then leaves it unaccepted, for the list that forwarded it); `after` sees each key the
+    // editor has handled. Empty functions remove the hooks.
+    void setKeyHooks(std::function<bool(QKeyEvent*)> before, std::function<void(QKeyEvent*)> after);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void showPlain(const QString& lines);
     std::optional<bool> selectionHas(bool (*test)(const QTextCharFormat&)) const;
+
+    std::function<bool(QKeyEvent*)> keyBefore_;
+    std::function<void(QKeyEvent*)> keyAfter_;
 };
 
 }  // namespace vistrel::document
