@@ -69,25 +69,11 @@ OldDescription parseDescription(std::span<const std::uint8_t> body, TextForm for
     names.description = readText(in, form, "character description");
     names.extra = readText(in, form, "character extra data");
     info.localized.push_back(std::move(names));
-    const std::uint64_t sizeAt = in.absolutePosition();
-    info.width = in.u16("character width");
-    info.height = in.u16("character height");
-    if (info.width == 0 || info.height == 0 || info.width > kMaxImageSide ||
-        info.height > kMaxImageSide) {
-        throw Error("character size " + std::to_string(info.width) + "x" +
-                        std::to_string(info.height) + " is outside 1.." +
-                        std::to_string(kMaxImageSide),
-                    sizeAt);
-    }
+    readCharacterSize(in, info);
     info.transparentIndex = in.u8("transparent colour index");
     info.flags = in.u32("character flags");
     if (info.flags & kFlagVoiceEnabled) {
-        VoiceInfo v;
-        v.engine = readGuid(in, "voice engine");
-        v.mode = readGuid(in, "voice mode");
-        v.speed = in.u32("voice speed");
-        v.pitch = in.u16("voice pitch");
-        info.voice = std::move(v);
+        info.voice = readVoice(in);
     }
     const bool balloon = gate == BalloonGate::EnabledBit ? (info.flags & kFlagBalloonEnabled) != 0
                                                          : (info.flags & kFlagBalloonDisabled) == 0;

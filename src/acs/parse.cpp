@@ -62,8 +62,8 @@ std::vector<std::uint8_t> readDataBlock(ByteReader& in, const char* what) {
 
 }  // namespace
 
-void readInfoTail(ByteReader& in, CharacterInfo& info, bool terminated) {
-    std::uint64_t sizeAt = in.absolutePosition();
+void readCharacterSize(ByteReader& in, CharacterInfo& info) {
+    const std::uint64_t sizeAt = in.absolutePosition();
     info.width = in.u16("character width");
     info.height = in.u16("character height");
     if (info.width == 0 || info.height == 0 || info.width > kMaxImageSide ||
@@ -73,16 +73,25 @@ void readInfoTail(ByteReader& in, CharacterInfo& info, bool terminated) {
                         std::to_string(kMaxImageSide),
                     sizeAt);
     }
+}
+
+VoiceInfo readVoice(ByteReader& in) {
+    VoiceInfo v;
+    v.engine = readGuid(in, "voice engine");
+    v.mode = readGuid(in, "voice mode");
+    v.speed = in.u32("voice speed");
+    v.pitch = in.u16("voice pitch");
+    return v;
+}
+
+void readInfoTail(ByteReader& in, CharacterInfo& info, bool terminated) {
+    readCharacterSize(in, info);
     info.transparentIndex = in.u8("transparent colour index");
     info.flags = in.u32("character flags");
     info.animationSetMajor = in.u16("animation set version");
     info.animationSetMinor = in.u16("animation set version");
     if (info.flags & kFlagVoiceEnabled) {
-        VoiceInfo v;
-        v.engine = readGuid(in, "voice engine");
-        v.mode = readGuid(in, "voice mode");
-        v.speed = in.u32("voice speed");
-        v.pitch = in.u16("voice pitch");
+        VoiceInfo v = readVoice(in);
         if (in.u8("voice extra data flag")) {
             VoiceExtra e;
             e.language = in.u16("voice language");

@@ -14,6 +14,11 @@ void writeGuid(ByteWriter& out, const Guid& guid);
 std::vector<LocalizedInfo> readLocalizedList(ByteReader& in, bool terminated);
 void writeLocalizedList(ByteWriter& out, const std::vector<LocalizedInfo>& list, bool terminated);
 
+// The character's width and height, each checked against the largest image side.
+void readCharacterSize(ByteReader& in, CharacterInfo& info);
+// The voice's engine, mode, speed and pitch, which every kind of file stores alike.
+VoiceInfo readVoice(ByteReader& in);
+
 // The character-info fields from the width onward (shared by ACS and ACF).
 void readInfoTail(ByteReader& in, CharacterInfo& info, bool terminated);
 void writeInfoTail(ByteWriter& out, const CharacterInfo& info, bool terminated);
