@@ -122,10 +122,9 @@ WindowCommands::WindowCommands(QObject* owner)
                                    CommandPicture::CharacterFolder,
                                    tr("Character Folder"),
                                    false})),
-      // The guided introduction and the help assistant are not offered yet.
-      intro(make(owner, {"intro", tr("Intro"), {}, {}, {}, false})),
-      helpOn(checkable(make(owner, {"helpOn", tr("ON"), {}, {}, {}, false}), false)),
-      helpOff(checkable(make(owner, {"helpOff", tr("OFF"), {}, {}, {}, false}), true)) {}
+      intro(make(owner, {"intro", tr("Intro")})),
+      helpOn(checkable(make(owner, {"helpOn", tr("ON")}), false)),
+      helpOff(checkable(make(owner, {"helpOff", tr("OFF")}), true)) {}
 
 void WindowCommands::fillMenuBar(QMenuBar& bar) const {
     auto* style = new WordsOnlyMenuStyle;

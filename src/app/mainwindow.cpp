@@ -59,7 +59,8 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
       player_(state_, scriptService_, *this),
       cast_(state_, scriptService_, player_, document_, *scriptEditor_, *methodsList_,
             *animationsList_, platform.messages, *this),
-      watch_(state_, scriptService_) {
+      watch_(state_, scriptService_),
+      assistant_(assistantService_, platform.messages) {
     setObjectName(QStringLiteral("mainWindow"));
     showTitle(document_.title());
     buildWindow();
@@ -186,6 +187,14 @@ void MainWindow::connectCommands() {
     on(c.unloadAll, [this] {
         cast_.unloadAll();
         watch_.lookAfterSettling();
+    });
+    on(c.helpOn, [this] { assistant_.switchOn(); });
+    on(c.helpOff, [this] { assistant_.switchOff(); });
+    on(c.intro, [this] { assistant_.playIntroduction(); });
+    // Exactly one of ON and OFF carries the check mark, whichever was chosen last.
+    connect(&assistant_, &assistant::HelpAssistant::switchedOn, this, [this](bool helpOn) {
+        commands_.helpOn->setChecked(helpOn);
+        commands_.helpOff->setChecked(!helpOn);
     });
 }
 
@@ -319,8 +328,7 @@ void MainWindow::hideCharacterPicker() {
 }
 
 void MainWindow::speakHint(const QString& text) {
-    // The help assistant that speaks the hints is not offered yet.
-    qCDebug(log::app) << "hint not spoken, help is off:" << text;
+    assistant_.speakHint(text);
 }
 
 }  // namespace vistrel::app

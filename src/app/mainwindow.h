@@ -3,6 +3,7 @@
 #include "agent/agent.h"
 #include "app/commands.h"
 #include "app/endofplaywatch.h"
+#include "assistant/helpassistant.h"
 #include "compose/loadall.h"
 #include "document/completion.h"
 #include "document/document.h"
@@ -58,6 +59,7 @@ class MainWindow final : public QMainWindow,
     EndOfPlayWatch& endOfPlayWatch() { return watch_; }
     agent::Agent& scriptService() { return scriptService_; }
     agent::Agent& assistantService() { return assistantService_; }
+    assistant::HelpAssistant& helpAssistant() { return assistant_; }
     QString statusText() const;
     document::LiveChecker& liveChecker() { return *liveCheck_; }
     // The count of the script's problems beside the status text; empty when there are none.
@@ -122,6 +124,7 @@ class MainWindow final : public QMainWindow,
     script::ScriptPlayer player_;
     compose::CastCommands cast_;
     EndOfPlayWatch watch_;
+    assistant::HelpAssistant assistant_;
     document::LiveChecker* liveCheck_ = nullptr;
     document::ScriptCompletion* completion_ = nullptr;
 };
