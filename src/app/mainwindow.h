@@ -38,6 +38,8 @@ class MainWindow final : public QMainWindow,
     static constexpr int kTwipsPerPixel = 15;
 
     static QString startStatus();
+    // What the assistant says before the E-mail command opens the mail program.
+    static QString emailHint();
     static QString welcomeHtml();
 
     // `scriptService` holds the script's characters, `assistantService` the help assistant.
@@ -96,6 +98,8 @@ class MainWindow final : public QMainWindow,
     // Shows `title` as the caption, with the mark of a modified script where it belongs.
     void showTitle(const QString& title);
     void characterCommandChosen(const agent::UserInput& userInput);
+    // Hands the editor's text, between the mail markers, to the user's mail program.
+    void sendByMail();
     void endProgram(const char* why);
 
     platform::Platform platform_;
