@@ -44,6 +44,6 @@ if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v xdotool >/dev/null 2>&1
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME=$work XDG_CONFIG_HOME=$work/config
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 VISTREL_INTRO_INSIDE=1 timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program"
