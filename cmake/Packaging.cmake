@@ -4,14 +4,14 @@ set(CPACK_PACKAGE_NAME vistrel-scripter)
 set(CPACK_PACKAGE_VENDOR "Vistrel")
 set(CPACK_PACKAGE_CONTACT "Vistrel Scripter developers <developers@vistrel.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "write and play scripts for animated desktop characters")
+# The synopsis above is the description's first line; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "write and play scripts for animated desktop characters
- Vistrel Scripter is an editor for plain-text scripts that bring animated
- characters onto the desktop: they appear, walk to where the script sends
- them, play their animations and speak their lines in speech balloons with
- a voice from espeak-ng. It reads real character files, checks a script
- against the characters it uses while it is written, and plays scripts from
- the editor, from the command line or from a file manager.")
+    "Vistrel Scripter is an editor for plain-text scripts that bring animated
+characters onto the desktop: they appear, walk to where the script sends
+them, play their animations and speak their lines in speech balloons with
+a voice from espeak-ng. It reads real character files, checks a script
+against the characters it uses while it is written, and plays scripts from
+the editor, from the command line or from a file manager.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
