@@ -202,7 +202,10 @@ struct PaletteMaker::Graph {
     void push(const QImage& image) {
         FramePtr frame = frameOf(image, AV_PIX_FMT_BGRA);
         frame->pts = next++;
-        check(av_buffersrc_add_frame(source, frame.get()), "filtering a frame");
+        // Pushed through at once: queued, every frame of the video would wait in memory
+        // for the palette at the end.
+        check(av_buffersrc_add_frame_flags(source, frame.get(), AV_BUFFERSRC_FLAG_PUSH),
+              "filtering a frame");
     }
 };
 
@@ -235,8 +238,7 @@ namespace {
 // MP4, WebM and GIF through libavformat.
 class MediaOutput final : public Output {
   public:
-    MediaOutput(const OutputSpec& spec, AVFrame* palette) : spec_(spec), file_(spec.path) {
-        FramePtr ownPalette(palette);
+    MediaOutput(const OutputSpec& spec, FramePtr palette) : spec_(spec), file_(spec.path) {
         const char* muxer = spec.format == Format::Mp4    ? "mp4"
                             : spec.format == Format::WebM ? "webm"
                                                           : "gif";
@@ -247,9 +249,9 @@ class MediaOutput final : public Output {
         format_.reset(format);
         openVideo();
         if (spec.format == Format::Gif) {
-            if (!ownPalette)
+            if (!palette)
                 throw OutputError(QStringLiteral("a GIF needs its palette"));
-            openGifFilters(ownPalette.get());
+            openGifFilters(palette.get());
         }
         if (hasAudio(spec.format))
             openAudio();
@@ -449,7 +451,8 @@ class MediaOutput final : public Output {
     void gifFrame(AVFrame* raw) {
         FramePtr frame(raw);
         frame->pts = frames_++;
-        check(av_buffersrc_add_frame(gif_.source, frame.get()), "filtering a frame");
+        check(av_buffersrc_add_frame_flags(gif_.source, frame.get(), AV_BUFFERSRC_FLAG_PUSH),
+              "filtering a frame");
         drainGif();
     }
 
@@ -579,11 +582,10 @@ class PngOutput final : public Output {
 }  // namespace
 
 std::unique_ptr<Output> Output::open(const OutputSpec& spec, AVFrame* gifPalette) {
-    if (spec.format == Format::PngSequence) {
-        av_frame_free(&gifPalette);
+    FramePtr palette(gifPalette);
+    if (spec.format == Format::PngSequence)
         return std::make_unique<PngOutput>(spec);
-    }
-    return std::make_unique<MediaOutput>(spec, gifPalette);
+    return std::make_unique<MediaOutput>(spec, std::move(palette));
 }
 
 }  // namespace vistrel::render

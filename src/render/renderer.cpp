@@ -237,8 +237,9 @@ void runPass(const RenderOptions& options, bool alpha, Sink& sink, RenderProgres
         sinkNs += clock.nsecsElapsed();
         progress.frames = k + 1;
         progress.videoMs = frameTimeMs(k + 1, options.fps);
-        progress.totalMs =
-            play.endMs() >= 0 || frames == maxFrames ? frameTimeMs(frames, options.fps) : -1;
+        // Known once the script has ended, and in a second pass.
+        if (play.endMs() >= 0)
+            progress.totalMs = frameTimeMs(frames, options.fps);
         if (report && !report(progress))
             throw RenderError(QStringLiteral("cancelled"), false);
     }
@@ -314,6 +315,7 @@ RenderResult renderScript(const RenderOptions& options,
         runPass(options, false, sink, state, progress, result);
         palette = maker.finish();
         state.pass = 2;
+        state.totalMs = result.durationMs;
     }
     std::unique_ptr<Output> output = Output::open(spec, palette);
     OutputSink sink(*output);

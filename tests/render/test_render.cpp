@@ -231,7 +231,7 @@ TEST_F(RenderTest, WebmKeepsTransparencyAndGifDecodes) {
     EXPECT_TRUE(media.audioCodec.isEmpty());
     EXPECT_EQ(QSize(media.width, media.height), kSize);
     ASSERT_FALSE(media.frames.empty());
-    saveSnapshot(media.frames.back(), QStringLiteral("render-gif-last"));
+    saveSnapshot(media.frames[media.frames.size() / 2], QStringLiteral("render-gif"));
     // A made palette holds the desktop's colour exactly.
     EXPECT_EQ(media.frames.front().pixelColor(5, 5), kDesk);
 }

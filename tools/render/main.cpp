@@ -14,11 +14,19 @@
 #include <QTextStream>
 
 #include <unistd.h>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 namespace {
 
 using namespace vistrel;
+
+// Interrupted, the render stops at the next frame and removes what it wrote.
+std::atomic<bool> interrupted{false};
+extern "C" void interrupt(int) {
+    interrupted = true;
+}
 
 QString clockText(std::int64_t ms) {
     const std::int64_t s = ms / 1000;
@@ -181,9 +189,14 @@ int main(int argc, char* argv[]) {
     const bool terminal = isatty(STDERR_FILENO) != 0;
     const bool talk = !parser.isSet(quiet);
     ProgressBar bar(err);
-    std::function<bool(const render::RenderProgress&)> report;
-    if (talk && terminal)
-        report = std::ref(bar);
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, interrupt);
+    std::function<bool(const render::RenderProgress&)> report =
+        [&](const render::RenderProgress& progress) {
+            if (talk && terminal)
+                bar(progress);
+            return !interrupted.load();
+        };
     try {
         const render::RenderResult result = render::renderScript(options, report);
         if (talk && terminal)
