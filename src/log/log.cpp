@@ -9,6 +9,7 @@ Q_LOGGING_CATEGORY(engine, "vistrel.engine", QtWarningMsg)
 Q_LOGGING_CATEGORY(speech, "vistrel.speech", QtWarningMsg)
 Q_LOGGING_CATEGORY(stage, "vistrel.stage", QtWarningMsg)
 Q_LOGGING_CATEGORY(app, "vistrel.app", QtWarningMsg)
+Q_LOGGING_CATEGORY(render, "vistrel.render", QtWarningMsg)
 
 void ignored(const QLoggingCategory& category, const QString& what, const QString& why) {
     qCDebug(category).noquote() << "ignored:" << what << "failed:" << why;

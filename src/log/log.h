@@ -18,6 +18,7 @@ Q_DECLARE_LOGGING_CATEGORY(engine)  // "vistrel.engine": requests, animations, m
 Q_DECLARE_LOGGING_CATEGORY(speech)  // "vistrel.speech": synthesis, voices, sound output
 Q_DECLARE_LOGGING_CATEGORY(stage)   // "vistrel.stage": windows, balloons, input
 Q_DECLARE_LOGGING_CATEGORY(app)     // "vistrel.app": the window, documents, settings, start-up
+Q_DECLARE_LOGGING_CATEGORY(render)  // "vistrel.render": rendering a script to a video file
 
 // Records that `what` failed for `why` and that the program goes on without it.
 void ignored(const QLoggingCategory& category, const QString& what, const QString& why);

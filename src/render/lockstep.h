@@ -1,0 +1,38 @@
+#pragma once
+
+// A synthesizer that lets time wait for it. The engine starts an utterance's clock when its
+// first chunk arrives, and reveals words as their chunks come in; on a clock that a renderer
+// advances as fast as it can, those moments would depend on how fast the worker thread
+// happens to be. This wrapper forwards every job to a real synthesizer and keeps count of the
+// jobs whose final chunk has not come yet, so that the renderer can wait for them, with its
+// clock standing still, before it lets any more time pass: every render of a script then sees
+// the same chunks at the same engine times.
+
+#include "engine/speech/synthesizer.h"
+
+#include <QSet>
+
+namespace vistrel::render {
+
+class LockstepSynthesizer final : public speech::Synthesizer {
+    Q_OBJECT
+  public:
+    // `inner` must live on this thread and outlive this object.
+    explicit LockstepSynthesizer(speech::Synthesizer& inner, QObject* parent = nullptr);
+
+    void speak(quint64 job, const speech::SpeechScript& script,
+               const speech::VoiceParams& voice) override;
+    void cancel(quint64 job) override;
+
+    // Jobs spoken and neither finished nor cancelled.
+    bool busy() const { return !open_.isEmpty(); }
+    // Runs the event loop until no job is open, or `timeoutMs` of real time have passed
+    // (then the open jobs are cancelled and end with what they sent); false on a time-out.
+    bool settle(int timeoutMs);
+
+  private:
+    speech::Synthesizer& inner_;
+    QSet<quint64> open_;
+};
+
+}  // namespace vistrel::render
