@@ -5,10 +5,13 @@
 #include "document/highlighter.h"
 #include "log/log.h"
 #include "platform/paths.h"
+#include "script/mailtext.h"
+#include "script/scripttext.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -18,6 +21,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <optional>
 #include <utility>
 
 namespace vistrel::app {
@@ -59,7 +63,8 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
       player_(state_, scriptService_, *this),
       cast_(state_, scriptService_, player_, document_, *scriptEditor_, *methodsList_,
             *animationsList_, platform.messages, *this),
-      watch_(state_, scriptService_) {
+      watch_(state_, scriptService_),
+      assistant_(assistantService_, platform.messages) {
     setObjectName(QStringLiteral("mainWindow"));
     showTitle(document_.title());
     buildWindow();
@@ -187,6 +192,15 @@ void MainWindow::connectCommands() {
         cast_.unloadAll();
         watch_.lookAfterSettling();
     });
+    on(c.email, [this] { sendByMail(); });
+    on(c.helpOn, [this] { assistant_.switchOn(); });
+    on(c.helpOff, [this] { assistant_.switchOff(); });
+    on(c.intro, [this] { assistant_.playIntroduction(); });
+    // Exactly one of ON and OFF carries the check mark, whichever was chosen last.
+    connect(&assistant_, &assistant::HelpAssistant::switchedOn, this, [this](bool helpOn) {
+        commands_.helpOn->setChecked(helpOn);
+        commands_.helpOff->setChecked(!helpOn);
+    });
 }
 
 void MainWindow::start(const QStringList& arguments) {
@@ -206,6 +220,25 @@ void MainWindow::start(const QStringList& arguments) {
         show();
 }
 
+namespace {
+
+// Files larger than this are not looked into for a mailed script.
+constexpr qint64 kMaxMailFileBytes = 16 << 20;
+
+// The script between the mail markers in the file at `path`; nothing when the file cannot be
+// read or holds no start marker.
+std::optional<QString> scriptMailedIn(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || info.size() > kMaxMailFileBytes)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return script::scriptFromMailText(script::decodeScriptText(file.read(kMaxMailFileBytes)));
+}
+
+}  // namespace
+
 void MainWindow::readCommandLine(const QStringList& arguments) {
     // Mode tests use the lower-case line; files are opened by the name as given, because file
     // names differ by case here.
@@ -219,7 +252,19 @@ void MainWindow::readCommandLine(const QStringList& arguments) {
         state_.charactersFolder = defaultFolder;
     qCDebug(log::app) << "characters folder:" << state_.charactersFolder;
 
-    if (commandLine_.endsWith(QLatin1String(".vtl"))) {
+    const std::optional<QString> mailed =
+        commandLine_.endsWith(QLatin1String("/ed")) ? std::nullopt : scriptMailedIn(given);
+    if (mailed) {
+        // A saved mail (or any file) holding a script between the mail markers: the script is
+        // played, and the file, which holds more than the script, is left as it is.
+        qCDebug(log::app) << "command line: play the script mailed in" << given;
+        state_.closeWhenAllHidden = true;
+        player_.playText(*mailed);
+        watch_.lookAfterSettling();
+        showTitle(commandLine_);
+        startHidden_ = true;
+        hide();
+    } else if (commandLine_.endsWith(QLatin1String(".vtl"))) {
         qCDebug(log::app) << "command line: play" << given << "with the window hidden";
         state_.closeWhenAllHidden = true;
         // A script that cannot be read is not played: playing rewrites the file first.
@@ -244,6 +289,18 @@ void MainWindow::showTitle(const QString& title) {
     QString caption = title;
     caption.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
     setWindowTitle(caption + QLatin1String("[*]"));
+}
+
+QString MainWindow::emailHint() {
+    return tr(
+        "You need to be Running some form of Outlook to send email this way...The emails "
+        "will contain your present script and be played by the recipient if they have "
+        "VT2000 installed.");
+}
+
+void MainWindow::sendByMail() {
+    speakHint(emailHint());
+    platform_.mail.compose(script::mailText(scriptEditor_->scriptText()));
 }
 
 void MainWindow::characterCommandChosen(const agent::UserInput& userInput) {
@@ -319,8 +376,7 @@ void MainWindow::hideCharacterPicker() {
 }
 
 void MainWindow::speakHint(const QString& text) {
-    // The help assistant that speaks the hints is not offered yet.
-    qCDebug(log::app) << "hint not spoken, help is off:" << text;
+    assistant_.speakHint(text);
 }
 
 }  // namespace vistrel::app

@@ -3,6 +3,7 @@
 #include "agent/agent.h"
 #include "app/commands.h"
 #include "app/endofplaywatch.h"
+#include "assistant/helpassistant.h"
 #include "compose/loadall.h"
 #include "document/completion.h"
 #include "document/document.h"
@@ -37,6 +38,8 @@ class MainWindow final : public QMainWindow,
     static constexpr int kTwipsPerPixel = 15;
 
     static QString startStatus();
+    // What the assistant says before the E-mail command opens the mail program.
+    static QString emailHint();
     static QString welcomeHtml();
 
     // `scriptService` holds the script's characters, `assistantService` the help assistant.
@@ -58,6 +61,7 @@ class MainWindow final : public QMainWindow,
     EndOfPlayWatch& endOfPlayWatch() { return watch_; }
     agent::Agent& scriptService() { return scriptService_; }
     agent::Agent& assistantService() { return assistantService_; }
+    assistant::HelpAssistant& helpAssistant() { return assistant_; }
     QString statusText() const;
     document::LiveChecker& liveChecker() { return *liveCheck_; }
     // The count of the script's problems beside the status text; empty when there are none.
@@ -94,6 +98,8 @@ class MainWindow final : public QMainWindow,
     // Shows `title` as the caption, with the mark of a modified script where it belongs.
     void showTitle(const QString& title);
     void characterCommandChosen(const agent::UserInput& userInput);
+    // Hands the editor's text, between the mail markers, to the user's mail program.
+    void sendByMail();
     void endProgram(const char* why);
 
     platform::Platform platform_;
@@ -122,6 +128,7 @@ class MainWindow final : public QMainWindow,
     script::ScriptPlayer player_;
     compose::CastCommands cast_;
     EndOfPlayWatch watch_;
+    assistant::HelpAssistant assistant_;
     document::LiveChecker* liveCheck_ = nullptr;
     document::ScriptCompletion* completion_ = nullptr;
 };
