@@ -1,11 +1,17 @@
 // What the character engine costs: CPU while characters idle on real time, the delay from
-// Speak to the first audio sample, and the memory a loaded character holds.
+// Speak to the first audio sample, the memory a loaded character holds, decoding every sound
+// of the real characters, and the delay from Show to the first sample of the show sound.
 
+#include "acs/character.h"
 #include "engine/service.h"
 #include "engine/speech/espeaksynthesizer.h"
+#include "engine/speech/testing/encodedsound.h"
 #include "engine/speech/testing/fakeaudiooutput.h"
+#include "engine/speech/wav.h"
+#include "engine/testing/soundcharacter.h"
 #include "engine/testing/testcharacter.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -138,6 +144,89 @@ void BM_MemoryPerCharacter(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MemoryPerCharacter)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Every sound of every character file in the shared folder, decoded once per iteration; when
+// the folder is absent, one sound of each codec characters use, made by FFmpeg's encoders.
+void BM_DecodeEveryRealSound(benchmark::State& state) {
+    std::vector<std::vector<std::uint8_t>> sounds;
+    const QDir real(QStringLiteral(VISTREL_REALCHARS_DIR));
+    for (const QString& name : real.entryList({QStringLiteral("*.acs")}, QDir::Files)) {
+        try {
+            const auto character = vistrel::acs::Character::open(real.filePath(name).toStdString());
+            for (std::size_t i = 0; i < character.soundCount(); ++i) {
+                const auto bytes = character.sound(i);
+                sounds.emplace_back(bytes.begin(), bytes.end());
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    const bool generated = sounds.empty();
+    if (generated) {
+        const auto tone = speech::testing::toneSamples(22050, 1000);
+        for (const char* codec : {"pcm_s16le", "pcm_u8", "adpcm_ms", "adpcm_ima_wav", "pcm_mulaw",
+                                  "pcm_alaw", "libgsm_ms", "libmp3lame"})
+            sounds.push_back(speech::testing::encodeWav(
+                tone, std::string(codec).starts_with("libgsm") ? 8000 : 22050, 1, codec));
+    }
+    std::size_t bytes = 0;
+    for (const auto& sound : sounds)
+        bytes += sound.size();
+    for (auto _ : state) {
+        std::size_t samples = 0;
+        for (const auto& sound : sounds) {
+            try {
+                samples += speech::parseWav(sound).samples.size();
+            } catch (const speech::WavError&) {
+            }
+        }
+        benchmark::DoNotOptimize(samples);
+    }
+    state.counters["sounds"] = double(sounds.size());
+    state.counters["MB"] = double(bytes) / 1e6;
+    state.SetLabel(generated ? "one second of each codec, generated" : "shared characters");
+}
+BENCHMARK(BM_DecodeEveryRealSound)->Unit(benchmark::kMillisecond);
+
+class FirstPlayed : public speech::FakeAudioOutput {
+  public:
+    quint64 play(const speech::WavData& sound) override {
+        if (!sound.samples.empty() && firstAt < 0)
+            firstAt = timer.nsecsElapsed();
+        return FakeAudioOutput::play(sound);
+    }
+    QElapsedTimer timer;
+    qint64 firstAt = -1;
+};
+
+// From Show on a hidden character to the first sample of the sound of Show's first frame
+// (MS-ADPCM, as in many real characters) reaching the sound output, on real time.
+void BM_ShowToFirstShowSoundSample(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString file = as::testing::writeSoundCharacter(folder.path(), QStringLiteral("Shower"),
+                                                          as::testing::SoundCharacterOptions{});
+    as::RealClock clock;
+    FirstPlayed audio;
+    as::Service service(clock, nullptr, &audio);
+    service.Characters().Load(QStringLiteral("Shower"), file);
+    auto c = service.Characters().Item(QStringLiteral("Shower"));
+    for (auto _ : state) {
+        c->Hide(true);
+        runEventLoop(20);
+        audio.firstAt = -1;
+        audio.timer.start();
+        c->Show();
+        QElapsedTimer waited;
+        waited.start();
+        while (audio.firstAt < 0 && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        state.SetIterationTime(double(audio.firstAt) / 1e9);
+        runEventLoop(300);  // Show plays to its end
+    }
+}
+BENCHMARK(BM_ShowToFirstShowSoundSample)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

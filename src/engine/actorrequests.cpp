@@ -4,6 +4,7 @@
 #include "engine/actor.h"
 #include "engine/serviceimpl.h"
 #include "engine/speech/speechtags.h"
+#include "engine/speech/synthesizer.h"
 #include "engine/speech/voices.h"
 #include "engine/speech/wav.h"
 #include "log/log.h"
@@ -25,6 +26,9 @@ constexpr qint64 kMaxSpeakSoundBytes = 64 << 20;
 // Time a thought stays, per character of its text, and at least.
 constexpr int kThinkMsPerChar = 55;
 constexpr int kThinkMinMs = 1500;
+// Reading pace of a character made without a voice: about 170 words a minute.
+constexpr int kVoicelessMsPerChar = 65;
+constexpr int kVoicelessMinMs = 500;
 
 // Reads a sound file for Speak; on failure says why in `problem`.
 speech::WavData readSound(const QString& url, QString& problem) {
@@ -236,9 +240,14 @@ void Actor::beginUtterance() {
     if (balloon_.on() && !script.shownText.isEmpty())
         balloon_.open(scene::BalloonKind::Speak, script.shownText, 0);
     const acs::CharacterInfo& info = file_.info();
+    if (!info.voice) {
+        // Made without a voice: the text is only read.
+        utterance_.read(script, kVoicelessMsPerChar, kVoicelessMinMs);
+        return;
+    }
     const speech::VoiceParams voice =
-        speech::voiceFor(static_cast<quint16>(language_), info.voice ? &*info.voice : nullptr);
-    utterance_.speak(service_.synthesizer ? service_.nextSpeechJob++ : 0, script, voice);
+        speech::voiceFor(static_cast<quint16>(language_), &*info.voice);
+    utterance_.speak(service_.synthesizer ? speech::Synthesizer::newJob() : 0, script, voice);
 }
 
 void Actor::begin(const ThinkRequest& think) {
@@ -248,8 +257,8 @@ void Actor::begin(const ThinkRequest& think) {
         return;
     }
     if (balloon_.on())
-        balloon_.open(scene::BalloonKind::Think, script.shownText, int(script.shownText.size()));
-    utterance_.think(std::max(kThinkMinMs, int(script.shownText.size()) * kThinkMsPerChar));
+        balloon_.open(scene::BalloonKind::Think, script.shownText, 0);
+    utterance_.read(script, kThinkMsPerChar, kThinkMinMs);
 }
 
 void Actor::endUtterance() {

@@ -78,7 +78,6 @@ struct Service::Impl {
     std::vector<std::unique_ptr<Actor>> retired;
 
     std::uint64_t nextRequest = 1;
-    quint64 nextSpeechJob = 1;
     std::uint32_t loads = 0;
 
     // Ended requests, in the order they ended, wait here for their RequestComplete: it is

@@ -1,6 +1,7 @@
 #include "engine/speechballoon.h"
 
 #include "agent/agent.h"
+#include "log/log.h"
 
 #include <algorithm>
 
@@ -26,20 +27,47 @@ scene::BalloonStyle styleFrom(const acs::CharacterInfo& info) {
     return style;
 }
 
+std::int32_t styleFromFlags(const acs::CharacterInfo& info) {
+    if (!info.balloon)
+        return 0;
+    std::int32_t style = agent::Balloon::kBalloonOn;
+    if (info.flags & kFileBalloonSizeToText)
+        style |= kBalloonSizeToText;
+    if (!(info.flags & kFileBalloonNoAutoHide))
+        style |= kBalloonAutoHide;
+    if (!(info.flags & kFileBalloonNoAutoPace))
+        style |= kBalloonAutoPace;
+    return style;
+}
+
 }  // namespace
 
 SpeechBalloon::SpeechBalloon(const acs::CharacterInfo& info, Clock& clock, int lingerMs,
                              std::function<void()> changed)
     : described_(info.balloon.has_value()),
-      style_(described_ ? agent::Balloon::kBalloonOn : 0),
+      style_(styleFromFlags(info)),
       lingerMs_(lingerMs),
       changed_(std::move(changed)),
       closeTimer_(clock, [this] { close(); }) {
     view_.style = styleFrom(info);
+    view_.style.sizeToText = (style_ & kBalloonSizeToText) != 0;
+    view_.style.autoPace = (style_ & kBalloonAutoPace) != 0 || !described_;
 }
 
 void SpeechBalloon::setStyle(std::int32_t style) {
     style_ = style;
+    const bool sizeToText = (style_ & kBalloonSizeToText) != 0;
+    const bool autoPace = (style_ & kBalloonAutoPace) != 0;
+    qCDebug(log::engine) << "balloon style" << Qt::hex << style << Qt::dec
+                         << "size to text:" << sizeToText
+                         << "auto-hide:" << ((style_ & kBalloonAutoHide) != 0)
+                         << "auto-pace:" << autoPace;
+    if (sizeToText != view_.style.sizeToText || autoPace != view_.style.autoPace) {
+        view_.style.sizeToText = sizeToText;
+        view_.style.autoPace = autoPace;
+        if (view_.visible)
+            changed_();
+    }
     if (!on())
         close();
 }
@@ -71,7 +99,8 @@ void SpeechBalloon::linger() {
         view_.revealed = int(view_.text.size());
         changed_();
     }
-    closeTimer_.after(lingerMs_);
+    if (style_ & kBalloonAutoHide)
+        closeTimer_.after(lingerMs_);
 }
 
 void SpeechBalloon::close() {

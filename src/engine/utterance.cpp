@@ -12,7 +12,7 @@ namespace vistrel::engine {
 
 namespace {
 
-// Estimated speaking time when there is no synthesizer.
+// Reading pace when there is no synthesizer.
 constexpr int kSilentMsPerChar = 65;
 constexpr int kSilentMinMs = 500;
 // How often a sound file's loudness picks the mouth.
@@ -52,17 +52,20 @@ void Utterance::speak(quint64 job, const speech::SpeechScript& script,
         synthesizer_->speak(job, script, voice);
         return;
     }
-    // No voice at all: reveal the words over an estimated time, in silence.
+    read(script, kSilentMsPerChar, kSilentMinMs);
+}
+
+void Utterance::read(const speech::SpeechScript& script, int msPerChar, int minMs) {
+    begin(int(script.shownText.size()));
+    // Each word shows when the reader gets to it: at its share of the text's length.
     const int total = std::max<int>(1, int(script.shownText.size()));
-    const int duration = std::max(kSilentMinMs, total * kSilentMsPerChar);
+    const int duration = std::max(minMs, total * std::max(msPerChar, 1));
     speech::SpeechChunk timing;
     for (const speech::SpeechSegment& segment : script.segments)
-        for (const speech::WordSpan& word : segment.words) {
-            const int end = word.shownStart + word.shownLength;
+        for (const speech::WordSpan& word : segment.words)
             timing.events.push_back({speech::SpeechEvent::Kind::Word,
-                                     std::int64_t(duration) * end / total, word.shownStart,
-                                     word.shownLength, 0, 0});
-        }
+                                     std::int64_t(duration) * word.shownStart / total,
+                                     word.shownStart, word.shownLength, 0, 0});
     timing.final = true;
     timing.totalMs = duration;
     start_ = clock_.now();
@@ -75,8 +78,9 @@ void Utterance::playSound(const speech::WavData& sound) {
     start_ = clock_.now();
     if (audio_) {
         sound_ = audio_->play(sound);
-        qCDebug(log::engine).noquote()
-            << owner_ << "plays a sound of" << sound.durationMs << "ms for its voice";
+        qCDebug(log::speech).noquote()
+            << owner_ << "plays a sound for its voice:" << QString::fromStdString(sound.format)
+            << sound.durationMs << "ms";
     }
     speech::SpeechChunk timing;
     for (const speech::MouthEvent& event : speech::loudnessMouth(sound, kSoundMouthStepMs))
@@ -84,16 +88,6 @@ void Utterance::playSound(const speech::WavData& sound) {
             {speech::SpeechEvent::Kind::Mouth, event.timeMs, 0, 0, event.shape, 0});
     timing.final = true;
     timing.totalMs = sound.durationMs;
-    track_.add(timing);
-    arm();
-}
-
-void Utterance::think(int durationMs) {
-    begin(0);
-    start_ = clock_.now();
-    speech::SpeechChunk timing;
-    timing.final = true;
-    timing.totalMs = durationMs;
     track_.add(timing);
     arm();
 }
@@ -106,7 +100,8 @@ void Utterance::chunk(quint64 job, const speech::SpeechChunk& chunk) {
         if (audio_ && !chunk.pcm.empty()) {
             sound_ = job;
             audio_->startStream(job, chunk.sampleRate);
-            qCDebug(log::engine).noquote() << owner_ << "plays the speech of job" << job;
+            qCDebug(log::speech).noquote()
+                << owner_ << "plays the speech of job" << job << "at" << chunk.sampleRate << "Hz";
         }
     }
     if (audio_ && sound_ == job && !chunk.pcm.empty())

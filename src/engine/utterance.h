@@ -37,13 +37,14 @@ class Utterance {
     Utterance(const Utterance&) = delete;
     Utterance& operator=(const Utterance&) = delete;
 
-    // Speaks `script` as synthesizer job `job` (numbered by the caller); without a
-    // synthesizer, reveals the words over an estimated time in silence.
+    // Speaks `script` as synthesizer job `job` (from Synthesizer::newJob()); without a
+    // synthesizer, reads it silently (read()).
     void speak(quint64 job, const speech::SpeechScript& script, const speech::VoiceParams& voice);
+    // No voice: reveals the words one by one at a reading pace of `msPerChar` per character
+    // of the text, taking at least `minMs`, in silence. For thoughts and voiceless characters.
+    void read(const speech::SpeechScript& script, int msPerChar, int minMs);
     // A sound file stands for the voice: the mouth follows its loudness.
     void playSound(const speech::WavData& sound);
-    // A thought: no voice, only its time.
-    void think(int durationMs);
     // A chunk of synthesizer job `job`; chunks of other jobs are not this utterance's.
     void chunk(quint64 job, const speech::SpeechChunk& chunk);
     // Stops synthesis and sound at once; `ended` does not run.

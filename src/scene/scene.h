@@ -27,6 +27,11 @@ struct BalloonStyle {
     int fontHeight = -13;  // as in the file: negative = character height in pixels
     int fontWeight = 400;
     bool italic = false;
+    // The balloon grows to hold the whole text (within the screen) instead of showing `lines`.
+    bool sizeToText = false;
+    // On: the text shows as it is spoken, older lines scrolling up when it is longer than the
+    // balloon. Off: whole pages at once, the page of the word being spoken.
+    bool autoPace = true;
 };
 
 enum class BalloonKind { Speak, Think };

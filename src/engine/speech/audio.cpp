@@ -12,7 +12,12 @@ namespace vistrel::speech {
 
 quint64 AudioOutput::playWav(std::span<const std::uint8_t> wav) {
     try {
-        return play(parseWav(wav));
+        const WavData sound = parseWav(wav);
+        const quint64 id = play(sound);
+        qCDebug(log::speech).noquote()
+            << "sound" << Qt::hex << id << Qt::dec
+            << "started:" << QString::fromStdString(sound.format) << sound.durationMs << "ms";
+        return id;
     } catch (const WavError& error) {
         log::ignored(log::speech(), QStringLiteral("a sound"), error);
         return 0;

@@ -2,49 +2,103 @@
 
 namespace vistrel::speech {
 
-MouthShape mouthForPhoneme(std::string_view ph) {
+std::optional<MouthShape> knownMouthForPhoneme(std::string_view ph) {
     // Stress and length marks do not change the shape.
     while (!ph.empty() &&
            (ph.front() == '\'' || ph.front() == ',' || ph.front() == '%' || ph.front() == '='))
         ph.remove_prefix(1);
-    if (ph.empty() || ph.front() == '_')
+    if (ph.empty())
         return MouthClosed;
-    const char c = ph.front();
     const char next = ph.size() > 1 ? ph[1] : '\0';
-    switch (c) {
+    // Every first character of a phoneme name in espeak-ng's tables has its own case; a name
+    // that starts otherwise is unknown.
+    switch (ph.front()) {
+        // Silence: pauses, breaks and sounds that are not spoken.
+        case '_':
+        case '!':  // left of a stress mark
+        case '|':
+        case '1':
+        case ':':
+        case '-':
+        case '#':  // virtual phonemes, and the rare consonants written with it
+            return next == 'X' ? MouthWide1 : MouthClosed;
+        // Lips closed.
         case 'p':
         case 'b':
         case 'm':
             return MouthClosed;
+        // Open vowels; diphthongs that end rounded still open fully first.
         case 'a':
         case 'A':
-            // Diphthongs that end rounded still open fully first.
             return MouthWide4;
+        // Half-open unrounded vowels ("bet", "cut", "bat").
         case 'V':
         case '&':
             return MouthWide3;
         case 'E':
         case 'e':
-        case '3':
+        case '3':  // "nurse"
             return next == 'I' ? MouthWide2 : MouthWide3;
+        // Close front and central vowels, and the glide of "yes".
         case 'i':
         case 'I':
-        case 'y':
         case 'j':
         case '@':
             return MouthWide2;
+        // Rounded open and mid vowels: "hot" (0), "thought", "go", German and French rounded
+        // front mid vowels (Y "schön", W "peur").
+        case '0':
         case 'O':
         case 'o':
-        case 'Q':
+        case 'Y':
+        case 'W':
             return MouthMedium;
+        // Rounded close vowels and glides: "food", "put", "we", German "über" (y).
         case 'u':
         case 'U':
         case 'w':
-        case 'W':
+        case 'y':
             return MouthNarrow;
-        default:
+        // Every other consonant: the mouth slightly open.
+        case 't':
+        case 'd':
+        case 'k':
+        case 'g':
+        case 'c':
+        case 'q':
+        case '?':
+        case 'f':
+        case 'v':
+        case 'T':
+        case 'D':
+        case 's':
+        case 'z':
+        case 'S':
+        case 'Z':
+        case 'C':
+        case 'x':
+        case 'X':
+        case 'h':
+        case 'B':
+        case 'Q':
+        case 'J':
+        case 'n':
+        case 'N':
+        case 'l':
+        case 'L':
+        case 'r':
+        case 'R':
+        case '*':  // tapped r
+        case ';':  // palatalised consonants
             return MouthWide1;
+        default:
+            return std::nullopt;
     }
+}
+
+MouthShape mouthForPhoneme(std::string_view phoneme) {
+    // espeak-ng versions may add names; a speaking mouth is the safe guess for those.
+    return knownMouthForPhoneme(phoneme).value_or(MouthWide1);
 }
 
 MouthShape mouthForLetter(QChar letter) {

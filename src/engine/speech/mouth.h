@@ -5,6 +5,7 @@
 
 #include <QChar>
 
+#include <optional>
 #include <string_view>
 
 namespace vistrel::speech {
@@ -21,7 +22,9 @@ enum MouthShape : int {
 
 // The shape for an espeak-ng phoneme mnemonic ("a", "aI", "u:", "p", "_:" ...): closed for
 // silence and lip closures, wide 1-4 by how open the sound is, medium and narrow for rounded
-// vowels. Unknown names give Wide1, a neutral speaking mouth.
+// vowels; nothing for a name this table does not know.
+std::optional<MouthShape> knownMouthForPhoneme(std::string_view phoneme);
+// The same, with Wide1 (a neutral speaking mouth) for unknown names.
 MouthShape mouthForPhoneme(std::string_view phoneme);
 
 // The same judged from a written letter, for when no phonemes are known.

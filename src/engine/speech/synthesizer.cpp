@@ -4,8 +4,14 @@
 #include "log/log.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace vistrel::speech {
+
+quint64 Synthesizer::newJob() {
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
 
 void Synthesizer::jobStarted(quint64 job) {
     running_.insert(job);

@@ -34,13 +34,18 @@ struct SpeechChunk {
     qint64 totalMs = 0;               // length of the whole utterance; valid when final
 };
 
-// Jobs are numbered by the caller. Each job that is not cancelled ends with exactly one
+// Jobs are numbered by the caller with newJob(), so that characters of any number of services
+// sharing a synthesizer (and a sound output, where the job number names the stream) never
+// take each other's chunks. Each job that is not cancelled ends with exactly one
 // chunk marked final; a cancelled job sends nothing more once cancel() has returned.
 class Synthesizer : public QObject {
     Q_OBJECT
   public:
     using QObject::QObject;
     ~Synthesizer() override = default;
+
+    // A job number never handed out before in this process; never 0, top bit clear.
+    static quint64 newJob();
 
     virtual void speak(quint64 job, const SpeechScript& script, const VoiceParams& voice) = 0;
     virtual void cancel(quint64 job) = 0;

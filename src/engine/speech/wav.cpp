@@ -1,64 +1,201 @@
 #include "engine/speech/wav.h"
 
 #include "engine/speech/mouth.h"
+#include "log/log.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
-#include <optional>
+#include <memory>
+#include <mutex>
 
 namespace vistrel::speech {
 
 namespace {
 
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
-
-std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint16_t(b[at] | b[at + 1] << 8);
-}
-
-bool tagIs(std::span<const std::uint8_t> b, std::size_t at, const char* tag) {
-    return std::memcmp(b.data() + at, tag, 4) == 0;
-}
-
-struct Format {
-    int channels = 0;
-    int sampleRate = 0;
-    int bits = 0;
-    int blockAlign = 0;
+// FFmpeg's objects, freed in the order they were made whatever path leaves the reader.
+struct FreeFormat {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct FreeIo {
+    void operator()(AVIOContext* c) const {
+        av_freep(&c->buffer);  // may have been replaced by FFmpeg since it was allocated
+        avio_context_free(&c);
+    }
+};
+struct FreeCodec {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FreePacket {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FreeFrame {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct FreeResampler {
+    void operator()(SwrContext* s) const { swr_free(&s); }
 };
 
-Format readFormat(std::span<const std::uint8_t> c) {
-    if (c.size() < 16)
-        throw WavError("the format chunk is too short (" + std::to_string(c.size()) + " bytes)");
-    std::uint16_t tag = u16(c, 0);
-    if (tag == 0xFFFE) {
-        // Extensible: the real format is the first two bytes of the sub-format GUID.
-        if (c.size() < 40)
-            throw WavError("the extensible format chunk is too short");
-        tag = u16(c, 24);
+// FFmpeg reads the file from memory through these: every read and seek stays inside it.
+struct MemoryFile {
+    std::span<const std::uint8_t> bytes;
+    std::size_t position = 0;
+};
+
+int readMemory(void* opaque, std::uint8_t* buffer, int size) {
+    auto& file = *static_cast<MemoryFile*>(opaque);
+    if (size <= 0 || file.position >= file.bytes.size())
+        return AVERROR_EOF;
+    const std::size_t n = std::min(std::size_t(size), file.bytes.size() - file.position);
+    std::memcpy(buffer, file.bytes.data() + file.position, n);
+    file.position += n;
+    return int(n);
+}
+
+std::int64_t seekMemory(void* opaque, std::int64_t offset, int whence) {
+    auto& file = *static_cast<MemoryFile*>(opaque);
+    const auto size = std::int64_t(file.bytes.size());
+    if (whence & AVSEEK_SIZE)
+        return size;
+    std::int64_t base = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+        case SEEK_SET:
+            base = 0;
+            break;
+        case SEEK_CUR:
+            base = std::int64_t(file.position);
+            break;
+        case SEEK_END:
+            base = size;
+            break;
+        default:
+            return AVERROR(EINVAL);
     }
-    if (tag != 1)
-        throw WavError("the audio is not PCM (format " + std::to_string(tag) + ")");
-    Format f;
-    f.channels = u16(c, 2);
-    f.bits = u16(c, 14);
-    f.blockAlign = u16(c, 12);
-    const std::uint32_t rate = u32(c, 4);
-    if (f.channels != 1 && f.channels != 2)
-        throw WavError("unsupported channel count " + std::to_string(f.channels));
-    if (f.bits != 8 && f.bits != 16)
-        throw WavError("unsupported sample size of " + std::to_string(f.bits) + " bits");
-    if (rate == 0 || rate > std::uint32_t(kMaxWavSampleRate))
-        throw WavError("unsupported sample rate " + std::to_string(rate));
-    f.sampleRate = int(rate);
-    if (f.blockAlign != f.channels * f.bits / 8)
-        throw WavError("the block size " + std::to_string(f.blockAlign) +
-                       " does not fit the channels and sample size");
-    return f;
+    if (offset < -base || offset > size - base)
+        return AVERROR(EINVAL);
+    file.position = std::size_t(base + offset);
+    return base + offset;
+}
+
+std::string errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// FFmpeg's own complaints about a damaged file go to the speech log, not to stderr.
+void logFromFfmpeg(void* context, int level, const char* format, std::va_list args) {
+    if (level > AV_LOG_WARNING)
+        return;
+    char line[512];
+    int printPrefix = 1;
+    std::va_list copy;
+    va_copy(copy, args);
+    av_log_format_line2(context, level, format, copy, line, sizeof line, &printPrefix);
+    va_end(copy);
+    qCDebug(log::speech).noquote() << "FFmpeg:" << QString::fromUtf8(line).trimmed();
+}
+
+// Turns decoded frames of any layout, sample format and rate into mono 16-bit samples at the
+// rate of the first frame, every channel weighing the same.
+class MonoConverter {
+  public:
+    void add(const AVFrame& frame, std::vector<qint16>& out) {
+        const int channels = frame.ch_layout.nb_channels;
+        if (channels < 1 || channels > kMaxWavChannels)
+            throw WavError("unsupported channel count " + std::to_string(channels));
+        if (frame.sample_rate <= 0 || frame.sample_rate > kMaxWavSampleRate)
+            throw WavError("unsupported sample rate " + std::to_string(frame.sample_rate));
+        if (!resampler_ || channels != channels_ || frame.format != format_ ||
+            frame.sample_rate != inRate_)
+            configure(frame, out);
+        convert(frame.extended_data, frame.nb_samples, out);
+    }
+    // What the resampler still holds.
+    void flush(std::vector<qint16>& out) {
+        if (resampler_)
+            convert(nullptr, 0, out);
+    }
+    int rate() const { return outRate_; }
+
+  private:
+    void configure(const AVFrame& frame, std::vector<qint16>& out) {
+        flush(out);
+        channels_ = frame.ch_layout.nb_channels;
+        format_ = frame.format;
+        inRate_ = frame.sample_rate;
+        if (outRate_ == 0)
+            outRate_ = inRate_;
+        AVChannelLayout in{};
+        if (frame.ch_layout.order == AV_CHANNEL_ORDER_NATIVE)
+            av_channel_layout_copy(&in, &frame.ch_layout);
+        else
+            av_channel_layout_default(&in, channels_);
+        AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+        SwrContext* raw = nullptr;
+        int result = swr_alloc_set_opts2(&raw, &mono, AV_SAMPLE_FMT_S16, outRate_, &in,
+                                         AVSampleFormat(format_), inRate_, 0, nullptr);
+        av_channel_layout_uninit(&in);
+        resampler_.reset(raw);
+        if (result >= 0) {
+            const std::vector<double> even(std::size_t(channels_), 1.0 / channels_);
+            result = swr_set_matrix(raw, even.data(), channels_);
+        }
+        if (result >= 0)
+            result = swr_init(raw);
+        if (result < 0)
+            throw WavError("the audio cannot be converted: " + errorText(result));
+    }
+
+    void convert(const std::uint8_t* const* in, int count, std::vector<qint16>& out) {
+        const int room = swr_get_out_samples(resampler_.get(), count);
+        if (room < 0)
+            throw WavError("the audio cannot be converted: " + errorText(room));
+        if (out.size() + std::size_t(room) > kMaxDecodedSamples)
+            throw WavError("the sound decodes to more than " + std::to_string(kMaxDecodedSamples) +
+                           " samples");
+        const std::size_t at = out.size();
+        out.resize(at + std::size_t(room));
+        std::uint8_t* target = reinterpret_cast<std::uint8_t*>(out.data() + at);
+        const int made = swr_convert(resampler_.get(), &target, room,
+                                     const_cast<const std::uint8_t**>(in), count);
+        if (made < 0)
+            throw WavError("the audio cannot be converted: " + errorText(made));
+        out.resize(at + std::size_t(made));
+    }
+
+    std::unique_ptr<SwrContext, FreeResampler> resampler_;
+    int channels_ = 0;
+    int format_ = -1;
+    int inRate_ = 0;
+    int outRate_ = 0;
+};
+
+// The decoder's frames so far, into `converter`; false once the decoder has no more. A
+// packet the decoder refuses counts in `damaged` and costs only its own stretch of sound.
+bool drain(AVCodecContext& decoder, AVFrame& frame, MonoConverter& converter,
+           std::vector<qint16>& out, int& damaged) {
+    for (;;) {
+        const int result = avcodec_receive_frame(&decoder, &frame);
+        if (result == AVERROR(EAGAIN))
+            return true;
+        if (result == AVERROR_EOF)
+            return false;
+        if (result < 0) {
+            ++damaged;
+            return true;
+        }
+        converter.add(frame, out);
+        av_frame_unref(&frame);
+    }
 }
 
 }  // namespace
@@ -66,56 +203,95 @@ Format readFormat(std::span<const std::uint8_t> c) {
 WavData parseWav(std::span<const std::uint8_t> bytes) {
     if (bytes.size() > kMaxWavBytes)
         throw WavError("the sound is larger than " + std::to_string(kMaxWavBytes >> 20) + " MiB");
-    if (bytes.size() < 12 || !tagIs(bytes, 0, "RIFF") || !tagIs(bytes, 8, "WAVE"))
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
         throw WavError("not a RIFF WAVE file");
-    // The RIFF size may be wrong in files cut short; chunks are read up to the real end.
-    std::optional<Format> format;
-    std::span<const std::uint8_t> data;
-    bool haveData = false;
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size() && !haveData) {
-        const std::uint32_t size = u32(bytes, at + 4);
-        const std::size_t body = at + 8;
-        const std::size_t left = bytes.size() - body;
-        if (tagIs(bytes, at, "data")) {
-            if (!format)
-                throw WavError("the data chunk comes before the format chunk");
-            data = bytes.subspan(body, std::min<std::size_t>(size, left));
-            haveData = true;
-        } else {
-            if (size > left)
-                throw WavError("a chunk at byte " + std::to_string(at) + " claims " +
-                               std::to_string(size) + " bytes but only " + std::to_string(left) +
-                               " remain");
-            if (tagIs(bytes, at, "fmt ")) {
-                if (format)
-                    throw WavError("more than one format chunk");
-                format = readFormat(bytes.subspan(body, size));
-            }
-        }
-        at = body + size + (size & 1);  // chunks are padded to even sizes
-    }
-    if (!format)
-        throw WavError("no format chunk");
-    if (!haveData)
-        throw WavError("no data chunk");
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_callback(logFromFfmpeg); });
 
-    WavData out;
-    out.sampleRate = format->sampleRate;
-    const std::size_t frames = data.size() / std::size_t(format->blockAlign);
-    out.samples.resize(frames);
-    for (std::size_t i = 0; i < frames; ++i) {
-        int sum = 0;
-        for (int ch = 0; ch < format->channels; ++ch) {
-            if (format->bits == 8) {
-                sum += (int(data[i * format->blockAlign + ch]) - 128) << 8;
-            } else {
-                sum += qint16(u16(data, i * format->blockAlign + ch * 2));
-            }
-        }
-        out.samples[i] = qint16(sum / format->channels);
+    constexpr int kIoBufferBytes = 16384;
+    MemoryFile file{bytes, 0};
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
+    if (!buffer)
+        throw std::bad_alloc();
+    std::unique_ptr<AVIOContext, FreeIo> io(
+        avio_alloc_context(buffer, kIoBufferBytes, 0, &file, readMemory, nullptr, seekMemory));
+    if (!io) {
+        av_free(buffer);
+        throw std::bad_alloc();
     }
-    out.durationMs = qint64(frames) * 1000 / out.sampleRate;
+    AVFormatContext* rawFormat = avformat_alloc_context();
+    if (!rawFormat)
+        throw std::bad_alloc();
+    rawFormat->pb = io.get();
+    rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // Only the WAVE reader ever looks at the bytes; nothing is guessed from them.
+    int result = avformat_open_input(&rawFormat, nullptr, av_find_input_format("wav"), nullptr);
+    if (result < 0)  // rawFormat was freed
+        throw WavError("the WAVE file cannot be read: " + errorText(result));
+    const std::unique_ptr<AVFormatContext, FreeFormat> format(rawFormat);
+
+    const AVCodec* codec = nullptr;
+    const int stream = av_find_best_stream(rawFormat, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (stream < 0) {
+        if (stream == AVERROR_DECODER_NOT_FOUND && rawFormat->nb_streams > 0)
+            throw WavError(std::string("no decoder for the audio format ") +
+                           avcodec_get_name(rawFormat->streams[0]->codecpar->codec_id) + " (tag " +
+                           std::to_string(rawFormat->streams[0]->codecpar->codec_tag) + ")");
+        throw WavError("the file holds no audio");
+    }
+    const AVCodecParameters& parameters = *rawFormat->streams[stream]->codecpar;
+    const int channels = parameters.ch_layout.nb_channels;
+    if (channels < 1 || channels > kMaxWavChannels)
+        throw WavError("unsupported channel count " + std::to_string(channels));
+    if (parameters.sample_rate <= 0 || parameters.sample_rate > kMaxWavSampleRate)
+        throw WavError("unsupported sample rate " + std::to_string(parameters.sample_rate));
+
+    const std::unique_ptr<AVCodecContext, FreeCodec> decoder(avcodec_alloc_context3(codec));
+    if (!decoder)
+        throw std::bad_alloc();
+    result = avcodec_parameters_to_context(decoder.get(), &parameters);
+    decoder->thread_count = 1;
+    if (result >= 0)
+        result = avcodec_open2(decoder.get(), codec, nullptr);
+    if (result < 0)
+        throw WavError(std::string("the ") + codec->name +
+                       " decoder does not accept this audio: " + errorText(result));
+
+    const std::unique_ptr<AVPacket, FreePacket> packet(av_packet_alloc());
+    const std::unique_ptr<AVFrame, FreeFrame> frame(av_frame_alloc());
+    if (!packet || !frame)
+        throw std::bad_alloc();
+    MonoConverter converter;
+    WavData out;
+    int damaged = 0;
+    constexpr int kMaxDamage = 1 << 20;
+    while ((result = av_read_frame(rawFormat, packet.get())) >= 0) {
+        if (packet->stream_index == stream) {
+            if (avcodec_send_packet(decoder.get(), packet.get()) < 0)
+                ++damaged;
+            drain(*decoder, *frame, converter, out.samples, damaged);
+        }
+        av_packet_unref(packet.get());
+    }
+    if (result != AVERROR_EOF)
+        ++damaged;
+    avcodec_send_packet(decoder.get(), nullptr);
+    // The decoder may refuse more frames while flushing; each refusal is counted, and the
+    // count bounds the loop.
+    while (drain(*decoder, *frame, converter, out.samples, damaged) && damaged < kMaxDamage) {
+    }
+    converter.flush(out.samples);
+    if (out.samples.empty())
+        throw WavError(std::string("the ") + codec->name + " audio decodes to no sound" +
+                       (damaged ? " (" + std::to_string(damaged) + " damaged packets)" : ""));
+    if (damaged)
+        qCDebug(log::speech) << "a" << codec->name << "sound had" << damaged
+                             << "damaged packets, skipped";
+    out.sampleRate = converter.rate();
+    out.durationMs = qint64(out.samples.size()) * 1000 / out.sampleRate;
+    out.format = std::string(avcodec_get_name(parameters.codec_id)) + " " +
+                 std::to_string(parameters.sample_rate) + " Hz " + std::to_string(channels) + " ch";
     return out;
 }
 

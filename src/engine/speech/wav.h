@@ -1,7 +1,9 @@
 #pragma once
 
-// RIFF WAVE files with PCM audio, as characters and scripts supply them: read into mono
-// 16-bit samples, and turned into mouth shapes by loudness for lip-sync.
+// RIFF WAVE files, as characters and scripts supply them: decoded by FFmpeg's libraries
+// (PCM, MS and IMA ADPCM, mu-law, A-law, GSM 6.10, MPEG audio and whatever else FFmpeg reads
+// inside a WAVE file) into mono 16-bit samples, and turned into mouth shapes by loudness for
+// lip-sync.
 
 #include <QtGlobal>
 
@@ -16,6 +18,10 @@ namespace vistrel::speech {
 // Larger sound files are refused rather than read.
 inline constexpr std::size_t kMaxWavBytes = 64u << 20;
 inline constexpr int kMaxWavSampleRate = 384000;
+inline constexpr int kMaxWavChannels = 8;
+// Decoding stops with an error past this many samples (about 12 minutes at 44.1 kHz): a
+// few compressed bytes must not become gigabytes of audio.
+inline constexpr std::size_t kMaxDecodedSamples = std::size_t{32} << 20;
 
 class WavError : public std::runtime_error {
   public:
@@ -26,12 +32,15 @@ struct WavData {
     std::vector<qint16> samples;  // mono: stereo input is averaged
     int sampleRate = 0;
     qint64 durationMs = 0;
+    // What the file held, for the log: codec, rate, channels ("adpcm_ms 22050 Hz 1 ch").
+    std::string format;
 };
 
-// Reads 8- or 16-bit PCM, mono or stereo, at any rate (also the extensible format header
-// when it holds PCM). A data chunk that claims more bytes than the file holds is read up to
-// the end of the file, as files cut short by their recorder are common. Throws WavError,
-// saying what is wrong, for anything else.
+// Decodes a RIFF WAVE file of any codec FFmpeg has, at any rate up to kMaxWavSampleRate and
+// with up to kMaxWavChannels channels (mixed down evenly), keeping its sample rate. A data
+// chunk that claims more bytes than the file holds is read up to the end of the file, as
+// files cut short by their recorder are common. Throws WavError, saying what is wrong, for
+// anything that is not such a file or does not decode to any sample.
 WavData parseWav(std::span<const std::uint8_t> bytes);
 
 // Writes 16-bit mono PCM: the inverse of parseWav for mono 16-bit data.

@@ -49,6 +49,7 @@ acs::CharacterData makeTestCharacter(bool withBalloon) {
             acs::Rgb{static_cast<std::uint8_t>(i), 100, 200};
     if (withBalloon)
         info.balloon = acs::BalloonInfo{};
+    info.voice = acs::VoiceInfo{};
     info.localized.push_back(acs::LocalizedInfo{0x0409, u"Tester", u"A test character", {}});
 
     // Image i is a block of palette index i: 8x8 for frames, 4x4 for mouths.

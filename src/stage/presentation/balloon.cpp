@@ -264,14 +264,35 @@ std::vector<TextLine> wrapText(const QString& text, const QFontMetrics& metrics,
     return lines;
 }
 
-int pageOf(const std::vector<TextLine>& lines, int linesPerPage, int revealed) {
+int lineOf(const std::vector<TextLine>& lines, int revealed) {
     if (revealed <= 0 || lines.empty())
         return 0;
     const int last = revealed - 1;
-    std::size_t line = 0;
-    while (line + 1 < lines.size() && lines[line + 1].start <= last)
-        ++line;
-    return static_cast<int>(line) / std::max(1, linesPerPage);
+    // The first line starting after the last revealed character, less one.
+    const auto after =
+        std::upper_bound(lines.begin(), lines.end(), last,
+                         [](int at, const TextLine& line) { return at < line.start; });
+    return std::max(0, static_cast<int>(after - lines.begin()) - 1);
+}
+
+int pageOf(const std::vector<TextLine>& lines, int linesPerPage, int revealed) {
+    return lineOf(lines, revealed) / std::max(1, linesPerPage);
+}
+
+int windowStart(const QString& text, int revealed) {
+    if (text.size() <= kMaxBalloonText || revealed <= 1)
+        return 0;
+    constexpr int kStep = kMaxBalloonText / 2;
+    const int last = std::min(revealed, static_cast<int>(text.size())) - 1;
+    const int start = last / kStep * kStep;
+    if (start == 0)
+        return 0;
+    // Windows begin after a blank or line break near the step, so no word is cut.
+    const int limit = std::min(static_cast<int>(text.size()), start + 200);
+    for (int i = start; i < limit; ++i)
+        if (text[i] == u'\n' || isBlank(text[i]))
+            return i + 1;
+    return text[start].isLowSurrogate() ? start + 1 : start;
 }
 
 BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& character,
@@ -285,11 +306,20 @@ BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& char
     const QFontMetrics metrics(layout.font);
     layout.lineHeight = metrics.lineSpacing();
 
-    const QString text = balloon.text.left(kMaxBalloonText);
+    // A text longer than can be laid out at once is laid out in windows that follow the
+    // spoken position, so a long speech shows to its end.
+    const int offset = windowStart(balloon.text, balloon.revealed);
+    const QString text = balloon.text.mid(offset, kMaxBalloonText);
     const int maxWidth = balloonTextWidth(style, metrics);
     const std::vector<TextLine> lines = wrapText(text, metrics, maxWidth);
-    const int perPage = std::clamp(style.lines, 1, kMaxBalloonLines);
-    const int revealed = std::clamp(balloon.revealed, 0, static_cast<int>(text.size()));
+    const int revealed = std::clamp(balloon.revealed - offset, 0, static_cast<int>(text.size()));
+    const int margin = balloon.kind == scene::BalloonKind::Think ? kCloudBump : 0;
+    const int screenRows = std::max(
+        1, (screen.height() - 2 * (kBalloonPadY + margin)) / std::max(1, layout.lineHeight));
+    const int lineCount = static_cast<int>(lines.size());
+    // Sized to its text, the balloon shows every line the screen has room for.
+    const int perPage = style.sizeToText ? std::clamp(lineCount, 1, screenRows)
+                                         : std::clamp(style.lines, 1, kMaxBalloonLines);
 
     // The balloon keeps one size for the whole speech, so it does not grow word by word.
     int widest = 0;
@@ -297,18 +327,22 @@ BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& char
         widest = std::max(widest, advance(metrics, text, line.start, line.length));
     const int textWidth =
         std::clamp(widest, 2 * layout.lineHeight, std::max(2 * layout.lineHeight, maxWidth));
-    const int rows = std::clamp(static_cast<int>(lines.size()), 1, perPage);
+    const int rows = std::clamp(lineCount, 1, perPage);
 
-    const int first = pageOf(lines, perPage, revealed) * perPage;
-    const int last = std::min(static_cast<int>(lines.size()), first + perPage);
+    // Paced, the lines show as they are spoken and older ones scroll up; otherwise the page
+    // being spoken shows whole.
+    const int current = lineOf(lines, revealed);
+    const int first =
+        style.autoPace ? std::max(0, current - perPage + 1) : current / perPage * perPage;
+    const int shownEnd = style.autoPace ? revealed : static_cast<int>(text.size());
+    const int last = std::min(lineCount, first + perPage);
     for (int i = first; i < last; ++i) {
-        const int end = std::min(lines[i].start + lines[i].length, revealed);
-        if (end <= lines[i].start)
+        const int end = std::min(lines[i].start + lines[i].length, shownEnd);
+        if (end <= lines[i].start && (style.autoPace || lines[i].length > 0))
             break;
-        layout.shownLines.push_back(text.mid(lines[i].start, end - lines[i].start));
+        layout.shownLines.push_back(text.mid(lines[i].start, std::max(0, end - lines[i].start)));
     }
 
-    const int margin = balloon.kind == scene::BalloonKind::Think ? kCloudBump : 0;
     QSize size(textWidth + 2 * (kBalloonPadX + margin),
                rows * layout.lineHeight + 2 * (kBalloonPadY + margin));
     size = size.boundedTo(screen.size());

@@ -22,7 +22,8 @@ namespace vistrel::presentation {
 // Limits on what a character file may ask of a balloon.
 inline constexpr int kMaxBalloonLines = 32;
 inline constexpr int kMaxCharsPerLine = 200;
-inline constexpr int kMaxBalloonText = 8192;  // characters laid out; the rest is dropped
+// Characters laid out at once; longer texts are laid out a window at a time (windowStart).
+inline constexpr int kMaxBalloonText = 8192;
 
 // Distances in pixels.
 inline constexpr int kBalloonTail = 24;  // from the balloon's body to the character
@@ -47,9 +48,18 @@ struct TextLine {
 // is cut where it no longer fits. Line breaks in the text start new lines.
 std::vector<TextLine> wrapText(const QString& text, const QFontMetrics& metrics, int width);
 
+// The line that holds the last of the first `revealed` characters; 0 while nothing is
+// revealed.
+int lineOf(const std::vector<TextLine>& lines, int revealed);
+
 // The page (a run of `linesPerPage` lines) that holds the last of the first `revealed`
 // characters; page 0 while nothing is revealed.
 int pageOf(const std::vector<TextLine>& lines, int linesPerPage, int revealed);
+
+// Where the window of at most kMaxBalloonText characters laid out for a text with `revealed`
+// characters spoken begins: 0 for texts that fit, otherwise a word start shortly before the
+// spoken position, moving on by half a window at a time.
+int windowStart(const QString& text, int revealed);
 
 enum class BalloonSide { Above, Below, Right, Left, Over };
 
@@ -66,7 +76,9 @@ struct BalloonLayout {
 };
 
 // Lays out `balloon` for a character occupying `character` on `screen`: above it, or below,
-// right or left of it where there is no room, and always within the screen. Returns a layout
+// right or left of it where there is no room, and always within the screen. Its style says
+// how many lines show (`lines`, or as many as the text needs with `sizeToText`) and whether
+// they scroll as they are spoken (`autoPace`) or show a page at a time. Returns a layout
 // with an empty `bounds` when the balloon is not visible.
 BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& character,
                             const QRect& screen);

@@ -70,21 +70,4 @@ TEST(Voices, PitchInHertzIsAnOctaveEitherWayOfTheVoicesOwn) {
     EXPECT_LT(espeakPitchForHz(140, VoiceGender::Male), espeakPitchForHz(150, VoiceGender::Male));
 }
 
-TEST(Mouth, PhonemesPickShapesByOpennessAndRounding) {
-    for (const char* ph : {"_", "_:", "p", "m", ""})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthClosed) << ph;
-    for (const char* ph : {"aI", "A:", "'a", ",A@"})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthWide4) << ph;
-    for (const char* ph : {"E", "3:", "V", "e@"})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthWide3) << ph;
-    for (const char* ph : {"i:", "I", "@", "eI", "j"})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthWide2) << ph;
-    for (const char* ph : {"O:", "oU", "o@", "OI"})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthMedium) << ph;
-    for (const char* ph : {"u:", "U", "w"})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthNarrow) << ph;
-    for (const char* ph : {"t", "s", "D", "tS"})
-        EXPECT_EQ(mouthForPhoneme(ph), MouthWide1) << ph;
-}
-
 }  // namespace

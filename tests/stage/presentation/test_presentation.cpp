@@ -124,7 +124,7 @@ TEST(BalloonText, CutsOverlongWordsAndBreaksAtNewlines) {
     EXPECT_EQ(last.start + last.length, kMaxBalloonText);
 }
 
-TEST(BalloonText, ShowsThePageHoldingTheLastRevealedCharacter) {
+TEST(BalloonText, PacedTextScrollsUpAndUnpacedTextShowsWholePages) {
     scene::BalloonView balloon = speech(kLongText);
     balloon.style.lines = 2;
     balloon.style.charsPerLine = 20;
@@ -132,29 +132,37 @@ TEST(BalloonText, ShowsThePageHoldingTheLastRevealedCharacter) {
     const auto lines = wrapText(kLongText, metrics, balloonTextWidth(balloon.style, metrics));
     ASSERT_GE(lines.size(), 5u);
     const QRect character(300, 300, 100, 100);
+    const auto line = [&](std::size_t i) { return kLongText.mid(lines[i].start, lines[i].length); };
 
     balloon.revealed = 0;
     const BalloonLayout empty = layoutBalloon(balloon, character, kScreen);
     EXPECT_TRUE(empty.shownLines.empty());
     EXPECT_FALSE(empty.bounds.isEmpty());
 
-    // The whole third line revealed: page 1 shows lines 2 and the start of nothing else.
+    // The whole third line revealed: the first line has scrolled away.
     balloon.revealed = lines[2].start + lines[2].length;
     const BalloonLayout third = layoutBalloon(balloon, character, kScreen);
-    ASSERT_EQ(third.shownLines.size(), 1u);
-    EXPECT_EQ(third.shownLines[0], kLongText.mid(lines[2].start, lines[2].length));
+    EXPECT_EQ(third.shownLines, (std::vector<QString>{line(1), line(2)}));
 
-    // Halfway through the fourth line: still page 1, the fourth line cut where speech is.
+    // Halfway through the fourth line: the third above it, the fourth cut where speech is.
     balloon.revealed = lines[3].start + 3;
     const BalloonLayout fourth = layoutBalloon(balloon, character, kScreen);
-    ASSERT_EQ(fourth.shownLines.size(), 2u);
-    EXPECT_EQ(fourth.shownLines[1], kLongText.mid(lines[3].start, 3));
+    EXPECT_EQ(fourth.shownLines, (std::vector<QString>{line(2), kLongText.mid(lines[3].start, 3)}));
 
     // The balloon keeps its size while the words come.
     EXPECT_EQ(empty.body.size(), third.body.size());
     EXPECT_EQ(third.body.size(), fourth.body.size());
     EXPECT_EQ(pageOf(lines, 2, static_cast<int>(kLongText.size())),
               static_cast<int>(lines.size() - 1) / 2);
+
+    // Not paced: the page being spoken shows whole, from before its first word.
+    balloon.style.autoPace = false;
+    balloon.revealed = 0;
+    EXPECT_EQ(layoutBalloon(balloon, character, kScreen).shownLines,
+              (std::vector<QString>{line(0), line(1)}));
+    balloon.revealed = lines[2].start + 1;
+    EXPECT_EQ(layoutBalloon(balloon, character, kScreen).shownLines,
+              (std::vector<QString>{line(2), line(3)}));
 }
 
 TEST(BalloonLayout, WidthComesFromCharsPerLineAndHeightFromLines) {
