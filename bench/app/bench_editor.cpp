@@ -76,9 +76,10 @@ QByteArray makeScript(int lines, int width) {
     for (int c = 0; c < kCharacters; ++c)
         script += QStringLiteral("Load.Char%1\r\n").arg(c).toLatin1();
     for (int i = kCharacters; i < lines; ++i) {
-        QByteArray line = QString::fromLatin1(kMix[i % std::size(kMix)])
-                              .arg(QStringLiteral("Char%1").arg(i % kCharacters))
-                              .toLatin1();
+        QString text = QString::fromLatin1(kMix[i % std::size(kMix)]);
+        if (text.contains(QLatin1String("%1")))
+            text = text.arg(QStringLiteral("Char%1").arg(i % kCharacters));
+        QByteArray line = text.toLatin1();
         if (line.size() < width)
             line += " " + QByteArray(width - line.size() - 1, 'x');
         script += line + "\r\n";
@@ -212,7 +213,7 @@ void typeQuote(benchmark::State& s, int lines) {
 }
 
 void registerAll() {
-    for (int lines : {1'000, 10'000, 50'000, 100'000, 200'000, 400'000}) {
+    for (int lines : {1'000, 10'000, 30'000, 50'000, 100'000, 200'000}) {
         benchmark::RegisterBenchmark(("typeLetters/lines:" + std::to_string(lines)).c_str(),
                                      [lines](benchmark::State& s) { typeLetters(s, lines, 0); })
             ->UseManualTime()
@@ -224,7 +225,7 @@ void registerAll() {
             ->Iterations(6)
             ->Unit(benchmark::kMillisecond);
     }
-    for (int width : {1'000, 10'000, 100'000}) {
+    for (int width : {1'000, 2'000, 10'000}) {
         benchmark::RegisterBenchmark(
             ("typeLetters/lines:200/width:" + std::to_string(width)).c_str(),
             [width](benchmark::State& s) { typeLetters(s, 200, width); })

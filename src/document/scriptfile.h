@@ -14,8 +14,8 @@ namespace vistrel::document {
 // laid out. The limits keep every keystroke painted within 50 ms with the live check, colours
 // and completion running (bench-editor measures it).
 inline constexpr qint64 kMaxEditorFileBytes = 16 << 20;
-inline constexpr qsizetype kMaxEditorLines = 100'000;
-inline constexpr qsizetype kMaxEditorLineLength = 10'000;
+inline constexpr qsizetype kMaxEditorLines = 30'000;
+inline constexpr qsizetype kMaxEditorLineLength = 2'000;
 
 // Script text as 8-bit bytes in `encoding`. A file read as Windows-1252 (or plain ASCII, or a
 // new script) is written as Windows-1252 when every character has a byte there and the bytes
