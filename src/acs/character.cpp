@@ -3,7 +3,6 @@
 
 #include "acs/character.h"
 
-#include <fstream>
 #include <mutex>
 #include <string>
 
@@ -11,6 +10,7 @@
 #include "acs/compression.h"
 #include "acs/error.h"
 #include "acs/parse.h"
+#include "files/regularfile.h"
 
 namespace vistrel::acs {
 
@@ -24,29 +24,16 @@ Character::Character(Character&&) noexcept = default;
 Character& Character::operator=(Character&&) noexcept = default;
 Character::~Character() = default;
 
+static_assert(kMaxFileSize == files::kMaxCharacterFileBytes);
+
+// Only a regular file is read (never blocking on a FIFO or device), with its size checked
+// before reading.
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        throw Error(path.string() + " is a folder, not a file");
+    try {
+        return files::read(path, kMaxFileSize);
+    } catch (const files::Error& e) {
+        throw Error(e.what());
     }
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        throw Error("cannot open " + path.string());
-    }
-    f.seekg(0, std::ios::end);
-    std::streamoff size = f.tellg();
-    if (size < 0) {
-        throw Error("cannot read " + path.string());
-    }
-    if (static_cast<std::uint64_t>(size) > kMaxFileSize) {
-        throw Error(path.string() + " is larger than " + std::to_string(kMaxFileSize) + " bytes");
-    }
-    f.seekg(0);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!f.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        throw Error("cannot read " + path.string());
-    }
-    return bytes;
 }
 
 namespace {

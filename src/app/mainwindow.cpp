@@ -3,6 +3,7 @@
 #include "app/artwork.h"
 #include "compose/methods.h"
 #include "document/highlighter.h"
+#include "document/scriptfile.h"
 #include "log/log.h"
 #include "platform/paths.h"
 #include "script/mailtext.h"
@@ -267,11 +268,7 @@ void MainWindow::readCommandLine(const QStringList& arguments) {
     } else if (commandLine_.endsWith(QLatin1String(".vtl"))) {
         qCDebug(log::app) << "command line: play" << given << "with the window hidden";
         state_.closeWhenAllHidden = true;
-        // A script that cannot be read is not played: playing rewrites the file first.
-        if (document_.openPath(given))
-            commands_.play->trigger();
-        else
-            watch_.lookAfterSettling();
+        playFromCommandLine(given);
         showTitle(commandLine_);
         startHidden_ = true;
         hide();
@@ -282,6 +279,31 @@ void MainWindow::readCommandLine(const QStringList& arguments) {
     } else {
         qCDebug(log::app) << "command line: none that selects a mode, editing" << commandLine_;
     }
+}
+
+void MainWindow::playFromCommandLine(const QString& path) {
+    // The editor is never given the text: nobody sees it, and laying out the longest scripts
+    // would hold up the window thread that the characters play on.
+    QString problem;
+    const std::optional<document::ScriptFile> file =
+        document::readScriptFile(path, script::kMaxScriptBytes, &problem);
+    if (!file) {
+        log::ignored(log::app(), QLatin1String("play ") + path, problem);
+        watch_.lookAfterSettling();
+        return;
+    }
+    cast_.unloadAll();
+    // Play rewrites the file before playing it. A file the user may read but not write (an
+    // installed demo) still plays, as it is.
+    QString lines = file->text;
+    lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    if (!document::writeScriptFile(path, lines, file->encoding, &problem)) {
+        log::ignored(log::app(), QLatin1String("rewrite ") + path,
+                     problem + QLatin1String("; it plays as it is"));
+    }
+    qCDebug(log::app) << "play started:" << path;
+    player_.playScript(path);
+    watch_.lookAfterSettling();
 }
 
 void MainWindow::showTitle(const QString& title) {

@@ -95,6 +95,8 @@ class MainWindow final : public QMainWindow,
     void buildToolbar();
     void connectCommands();
     void readCommandLine(const QStringList& arguments);
+    // Plays the script file with the window hidden, without showing it in the editor.
+    void playFromCommandLine(const QString& path);
     // Shows `title` as the caption, with the mark of a modified script where it belongs.
     void showTitle(const QString& title);
     void characterCommandChosen(const agent::UserInput& userInput);

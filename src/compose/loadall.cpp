@@ -1,13 +1,13 @@
 #include "compose/loadall.h"
 
 #include "compose/methods.h"
+#include "files/regularfile.h"
 #include "log/log.h"
 #include "script/mailtext.h"
 #include "script/scriptreader.h"
 #include "script/scripttext.h"
 
 #include <QDir>
-#include <QFile>
 #include <QListWidget>
 
 #include <optional>
@@ -101,14 +101,14 @@ void CastCommands::loadScriptCharacters() {
         return;
     const QString path = document_.currentPath();
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > script::kMaxScriptBytes) {
-        log::ignored(log::app(), QLatin1String("Load All from ") + path,
-                     QLatin1String("the saved script cannot be read back"));
+    QString text;
+    try {
+        text = script::decodeScriptText(files::read<QByteArray>(
+            std::filesystem::path(path.toStdU16String()), files::kMaxScriptFileBytes));
+    } catch (const files::Error& e) {
+        log::ignored(log::app(), QLatin1String("Load All from ") + path, e);
         return;
     }
-    const QString text = script::decodeScriptText(file.read(script::kMaxScriptBytes));
-    file.close();
 
     script::ScriptReader reader(text);
     QString item;
@@ -139,13 +139,14 @@ void CastCommands::loadCharacter(const QString& name) {
             character->Commands().Add(kExitCommand, tr("Exit"), tr("Exit"), true, true);
         });
     }
-    state_.cast.add(std::move(character), reportedName);
+    state_.cast.add(std::move(character), reportedName, name);
 }
 
 void CastCommands::unloadAll() {
+    // By the id each was loaded under: a character may call itself something else.
     for (const script::Cast::Member& member : state_.cast)
-        skipping(QLatin1String("Unload ") + member.name,
-                 [&] { service_.Characters().Unload(member.name); });
+        skipping(QLatin1String("Unload ") + member.id,
+                 [&] { service_.Characters().Unload(member.id); });
     state_.cast.clear();
     animationsList_.clear();
     showStartingMethods(methodsList_);

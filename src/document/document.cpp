@@ -33,6 +33,14 @@ QString ScriptDocument::overwritePrompt() {
 QString ScriptDocument::saveFirstMessage() {
     return tr("Please save this script first");
 }
+QString ScriptDocument::tooLongMessage() {
+    return tr(
+        "This script is too long to edit. %1\n\nIt can still be played: give its name to "
+        "vtscripter on the command line.");
+}
+QString ScriptDocument::notSavedMessage() {
+    return tr("The script could not be saved to %1:\n%2\n\nYour text is still in the editor.");
+}
 
 ScriptDocument::ScriptDocument(ScriptEditor& editor, platform::FileDialog& dialog,
                                platform::MessageBoxes& messages, DocumentHost& host,
@@ -88,6 +96,7 @@ void ScriptDocument::newScript() {
     markSaved();
     setTitle(untitledTitle());
     dialog_.setFileName(QString());
+    encoding_ = script::ScriptEncoding::Undecided;
     qCDebug(log::app) << "new script";
 }
 
@@ -101,8 +110,7 @@ void ScriptDocument::open() {
     // A file that cannot be read leaves the editor showing the old script; it keeps its old
     // path too, so that a later Save cannot write the old text over the unread file.
     const QString path = dialog_.fileName();
-    if (!replaceText([&] { return editor_.loadFile(path); })) {
-        log::ignored(log::app(), QLatin1String("open ") + path, QLatin1String("cannot be read"));
+    if (!load(path)) {
         dialog_.setFileName(previous);
         return;
     }
@@ -113,11 +121,37 @@ void ScriptDocument::open() {
     host_.showStartingMethods();
 }
 
-bool ScriptDocument::openPath(const QString& path) {
-    if (!replaceText([&] { return editor_.loadFile(path); })) {
-        log::ignored(log::app(), QLatin1String("open ") + path, QLatin1String("cannot be read"));
+bool ScriptDocument::load(const QString& path) {
+    QString problem;
+    std::optional<ScriptFile> file = readScriptFile(path, kMaxEditorFileBytes, &problem);
+    QString refusal;
+    if (file) {
+        refusal = editorRefusal(file->text);
+    } else if (const QFileInfo info(path); info.isFile() && info.size() > kMaxEditorFileBytes) {
+        refusal = tr("This script is larger than %1 MB: the editor takes scripts of up to %1 MB.")
+                      .arg(kMaxEditorFileBytes >> 20);
+    }
+    if (!refusal.isEmpty()) {
+        problem = refusal;
+        messages_.show(Message{tooLongMessage().arg(refusal), dialogTitle(),
+                               MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        file.reset();
+    }
+    if (!file) {
+        log::ignored(log::app(), QLatin1String("open ") + path, problem);
         return false;
     }
+    replaceText([&] {
+        editor_.setText(file->text);
+        return true;
+    });
+    encoding_ = file->encoding;
+    return true;
+}
+
+bool ScriptDocument::openPath(const QString& path) {
+    if (!load(path))
+        return false;
     markSaved();
     dialog_.setFileName(path);
     qCDebug(log::app) << "script opened:" << path;
@@ -190,8 +224,11 @@ bool ScriptDocument::writeFile() {
         log::ignored(log::app(), QLatin1String("save"), QLatin1String("the script has no file"));
         return false;
     }
-    if (!writeScriptFile(path, editor_.scriptText())) {
-        log::ignored(log::app(), QLatin1String("save ") + path, QLatin1String("cannot be written"));
+    QString problem;
+    if (!writeScriptFile(path, editor_.scriptText(), encoding_, &problem)) {
+        log::ignored(log::app(), QLatin1String("save ") + path, problem);
+        messages_.show(Message{notSavedMessage().arg(path, problem), dialogTitle(),
+                               MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
         return false;
     }
     markSaved();

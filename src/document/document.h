@@ -3,6 +3,7 @@
 #include "document/editor.h"
 #include "platform/filedialog.h"
 #include "platform/platform.h"
+#include "script/scripttext.h"
 
 #include <QObject>
 #include <QString>
@@ -56,8 +57,15 @@ class ScriptDocument : public QObject {
     // the write failed.
     bool writeFile();
     // Shows the file in the editor and makes it the current path; false, with nothing
-    // changed, when it cannot be read.
+    // changed, when it cannot be read. A file too long for the editor is refused with a
+    // message.
     bool openPath(const QString& path);
+
+    // How the current file stores its text; saving writes it the same way.
+    script::ScriptEncoding encoding() const { return encoding_; }
+
+    static QString tooLongMessage();
+    static QString notSavedMessage();
 
     QString currentPath() const { return dialog_.fileName(); }
     bool hasPath() const { return !dialog_.fileName().isEmpty(); }
@@ -77,6 +85,9 @@ class ScriptDocument : public QObject {
     bool replaceText(const std::function<bool()>& replace);
     // Writes the editor text to the current file, asking first when the file exists.
     void writeAskingToOverwrite();
+    // Reads `path` into the editor; false, logged and (for a file too long to edit) told to
+    // the user, when it cannot be.
+    bool load(const QString& path);
 
     ScriptEditor& editor_;
     platform::FileDialog& dialog_;
@@ -85,6 +96,7 @@ class ScriptDocument : public QObject {
     QString title_;
     bool modified_ = false;
     bool replacingText_ = false;
+    script::ScriptEncoding encoding_ = script::ScriptEncoding::Undecided;
 };
 
 }  // namespace vistrel::document

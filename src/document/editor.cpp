@@ -151,10 +151,10 @@ void ScriptEditor::keyPressEvent(QKeyEvent* event) {
 }
 
 bool ScriptEditor::loadFile(const QString& path) {
-    const std::optional<QString> text = readScriptFile(path);
-    if (!text)
+    const std::optional<ScriptFile> file = readScriptFile(path);
+    if (!file)
         return false;
-    showPlain(*text);
+    showPlain(file->text);
     return true;
 }
 

@@ -12,10 +12,10 @@ namespace vistrel::document {
 
 namespace {
 
-// The editor's text with every block separator a single LF, so that offsets into it are
+// The editor's raw text with every block separator a single LF, so that offsets into it are
 // document positions.
-QString checkedText(const QTextDocument& document) {
-    return ScriptEditor::plainText(document.toRawText(), QLatin1String("\n"));
+QString checkedText(QString raw) {
+    return ScriptEditor::plainText(std::move(raw), QLatin1String("\n"));
 }
 
 QTextCharFormat underline(script::Severity severity) {
@@ -81,8 +81,10 @@ void LiveChecker::start() {
     busy_ = true;
     again_ = false;
     running_ = generation_;
-    QString text = checkedText(*editor_.document());
-    watcher_.setFuture(QtConcurrent::run([text = std::move(text), options]() {
+    // The one copy made on this thread; everything else happens on the pool thread.
+    QString raw = editor_.document()->toRawText();
+    watcher_.setFuture(QtConcurrent::run([raw = std::move(raw), options]() mutable {
+        const QString text = checkedText(std::move(raw));
         LiveFindings found;
         found.result = script::checkScript(text, options);
         found.loadedNames = document::loadedNames(text);

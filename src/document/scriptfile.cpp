@@ -1,10 +1,17 @@
 #include "document/scriptfile.h"
 
+#include "files/regularfile.h"
+#include "log/log.h"
 #include "script/scripttext.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace vistrel::document {
 
@@ -51,44 +58,126 @@ std::optional<QByteArray> toWindows1252(const QString& text) {
 
 }  // namespace
 
-QByteArray encodeScriptText(const QString& text) {
-    if (std::optional<QByteArray> bytes = toWindows1252(text)) {
-        // Plain ASCII, or 8-bit text that the reader will not take for UTF-8.
-        if (script::decodeScriptText(*bytes) == text)
-            return *bytes;
+QByteArray encodeScriptText(const QString& text, script::ScriptEncoding encoding) {
+    using script::ScriptEncoding;
+    if (encoding == ScriptEncoding::Undecided || encoding == ScriptEncoding::Windows1252) {
+        if (std::optional<QByteArray> bytes = toWindows1252(text)) {
+            // Plain ASCII, or 8-bit text that the reader will not take for UTF-8.
+            if (script::decodeScriptText(*bytes) == text)
+                return *bytes;
+        }
+        // Otherwise UTF-8, so that nothing typed is lost.
     }
-    // Readers drop one byte-order mark at the start: a text that begins with that character
-    // keeps it behind a second one.
-    if (text.startsWith(QChar::ByteOrderMark))
+    // Readers drop one byte-order mark at the start: a file that had one gets it back, and a
+    // text that begins with that character keeps it behind a second one.
+    if (encoding == ScriptEncoding::Utf8WithMark || text.startsWith(QChar::ByteOrderMark))
         return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     return text.toUtf8();
 }
 
-QByteArray scriptFileBytes(const QString& editorText) {
-    QByteArray bytes = encodeScriptText(editorText);
+QByteArray scriptFileBytes(const QString& editorText, script::ScriptEncoding encoding) {
+    QByteArray bytes = encodeScriptText(editorText, encoding);
     bytes.append("\r\n", 2);
     return bytes;
 }
 
-bool writeScriptFile(const QString& path, const QString& editorText) {
-    if (path.isEmpty())
-        return false;
+namespace {
+
+// Replaces the file through a temporary file beside it. False, with `openFailed` set, when the
+// temporary file cannot even be created (a folder the user may not write).
+bool replaceFile(const QString& path, const QByteArray& bytes, bool& openFailed, QString& problem) {
     QSaveFile file(path);
     // Unbuffered, so that a failing write (a full disk) shows in write() itself: a buffered
     // write can fail while flushing inside commit() and still have the file renamed into place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        openFailed = true;
+        problem = file.errorString();
         return false;
-    const QByteArray bytes = scriptFileBytes(editorText);
+    }
     if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError) {
+        problem = file.errorString();
         file.cancelWriting();
         file.commit();  // removes the temporary file; the target is not touched
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        problem = file.errorString();
+        return false;
+    }
+    return true;
 }
 
-QString editorTextFromBytes(const QByteArray& bytes) {
-    QString text = script::decodeScriptText(bytes);
+// Writes `bytes` at the start of the open file and cuts it there.
+bool overwrite(QFile& file, const QByteArray& bytes) {
+    return file.seek(0) && file.write(bytes) == bytes.size() && file.flush() &&
+           file.resize(bytes.size());
+}
+
+// Writes over an existing file in place, for a folder where no temporary file can be made. The
+// old content is read first and kept twice, in memory and in a copy in the temporary folder,
+// until the new content is in: a failed write puts the old content back, and if even that fails
+// the copy stays and `problem` says where.
+bool writeInPlace(const QString& path, const QByteArray& bytes, QString& problem) {
+    QByteArray old;
+    try {
+        old = files::read<QByteArray>(std::filesystem::path(path.toStdU16String()),
+                                      files::kMaxScriptFileBytes);
+    } catch (const files::Error& e) {
+        problem = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+    QTemporaryFile copy(QDir::temp().filePath(QStringLiteral("vistrel-old-XXXXXX.vtl")));
+    if (!copy.open() || copy.write(old) != old.size() || !copy.flush()) {
+        problem =
+            QStringLiteral("no copy of the old script could be kept: %1").arg(copy.errorString());
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        problem = file.errorString();
+        return false;  // nothing was written
+    }
+    if (overwrite(file, bytes))
+        return true;
+    problem = file.errorString();
+    if (!overwrite(file, old)) {
+        copy.setAutoRemove(false);
+        problem += QStringLiteral("; the old script is kept in %1").arg(copy.fileName());
+    }
+    return false;
+}
+
+}  // namespace
+
+bool writeScriptFile(const QString& path, const QString& editorText,
+                     script::ScriptEncoding encoding, QString* problem) {
+    QString why;
+    const bool written = [&] {
+        if (path.isEmpty()) {
+            why = QStringLiteral("the script has no file");
+            return false;
+        }
+        const QByteArray bytes = scriptFileBytes(editorText, encoding);
+        bool openFailed = false;
+        if (replaceFile(path, bytes, openFailed, why))
+            return true;
+        // A folder that takes no new file may still hold a file that may be written.
+        if (!openFailed || !QFileInfo(path).isFile())
+            return false;
+        qCDebug(log::app).noquote()
+            << "saving in place, no temporary file beside" << path << ":" << why;
+        return writeInPlace(path, bytes, why);
+    }();
+    if (!written && problem)
+        *problem = why;
+    return written;
+}
+
+QString editorTextFromBytes(const QByteArray& bytes, script::ScriptEncoding* encoding) {
+    script::DecodedScript decoded = script::decodeScript(bytes);
+    if (encoding)
+        *encoding = decoded.encoding;
+    QString& text = decoded.text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))
@@ -96,18 +185,45 @@ QString editorTextFromBytes(const QByteArray& bytes) {
     return text;
 }
 
-std::optional<QString> readScriptFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxEditorFileBytes)
+std::optional<ScriptFile> readScriptFile(const QString& path, qint64 maxBytes, QString* problem) {
+    try {
+        const QByteArray bytes = files::read<QByteArray>(
+            std::filesystem::path(path.toStdU16String()), static_cast<std::uint64_t>(maxBytes));
+        ScriptFile file;
+        file.text = editorTextFromBytes(bytes, &file.encoding);
+        return file;
+    } catch (const files::Error& e) {
+        if (problem)
+            *problem = QString::fromLocal8Bit(e.what());
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // Read at most one byte past the limit: the file may have grown since it was looked at.
-    const QByteArray bytes = file.read(kMaxEditorFileBytes + 1);
-    if (bytes.size() > kMaxEditorFileBytes || file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return editorTextFromBytes(bytes);
+    }
+}
+
+QString editorRefusal(const QString& text) {
+    qsizetype lines = 1;
+    qsizetype lineStart = 0;
+    qsizetype longest = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n') {
+            ++lines;
+            longest = std::max(longest, i - lineStart);
+            lineStart = i + 1;
+        }
+    }
+    longest = std::max(longest, text.size() - lineStart);
+    if (lines > kMaxEditorLines) {
+        return QObject::tr("This script has %1 lines: the editor takes scripts of up to %2 lines.")
+            .arg(lines)
+            .arg(kMaxEditorLines);
+    }
+    if (longest > kMaxEditorLineLength) {
+        return QObject::tr(
+                   "A line of this script has %1 characters: the editor takes lines of up "
+                   "to %2 characters.")
+            .arg(longest)
+            .arg(kMaxEditorLineLength);
+    }
+    return QString();
 }
 
 }  // namespace vistrel::document

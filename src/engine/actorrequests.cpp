@@ -7,10 +7,10 @@
 #include "engine/speech/synthesizer.h"
 #include "engine/speech/voices.h"
 #include "engine/speech/wav.h"
+#include "files/regularfile.h"
 #include "log/log.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <algorithm>
 
@@ -21,8 +21,6 @@ using agent::RequestStatus;
 
 namespace {
 
-// A sound file given to Speak is read whole; larger ones are refused.
-constexpr qint64 kMaxSpeakSoundBytes = 64 << 20;
 // Time a thought stays, per character of its text, and at least.
 constexpr int kThinkMsPerChar = 55;
 constexpr int kThinkMinMs = 1500;
@@ -30,18 +28,19 @@ constexpr int kThinkMinMs = 1500;
 constexpr int kVoicelessMsPerChar = 65;
 constexpr int kVoicelessMinMs = 500;
 
-// Reads a sound file for Speak; on failure says why in `problem`.
+// Reads a sound file for Speak; on failure says why in `problem`. Only a regular file is read
+// (a FIFO or device a script names is refused without waiting on it), and at most
+// files::kMaxSoundFileBytes of it.
 speech::WavData readSound(const QString& url, QString& problem) {
-    QFile file(QDir::fromNativeSeparators(url));
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
+    QByteArray bytes;
+    try {
+        bytes = files::read<QByteArray>(
+            std::filesystem::path(QDir::fromNativeSeparators(url).toStdU16String()),
+            files::kMaxSoundFileBytes);
+    } catch (const files::Error& error) {
+        problem = QString::fromLocal8Bit(error.what());
         return {};
     }
-    if (file.size() > kMaxSpeakSoundBytes) {
-        problem = QStringLiteral("the file is too large");
-        return {};
-    }
-    const QByteArray bytes = file.readAll();
     try {
         return speech::parseWav(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                           static_cast<std::size_t>(bytes.size())));

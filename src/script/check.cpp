@@ -5,7 +5,8 @@
 #include "script/scripterror.h"
 #include "script/scripttext.h"
 
-#include <QFile>
+#include "files/regularfile.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -301,26 +302,19 @@ CheckResult checkScript(const QString& text, const CheckOptions& options) {
 }
 
 CheckResult checkScriptFile(const QString& path, const CheckOptions& options, QString* error) {
-    QFile file(path);
-    const QFileInfo info(path);
-    QString why;
-    if (!info.exists())
-        why = QStringLiteral("no such file");
-    else if (info.isDir())
-        why = QStringLiteral("it is a folder");
-    else if (!file.open(QIODevice::ReadOnly))
-        why = file.errorString();
-    else if (file.size() > kMaxScriptBytes)
-        why = QStringLiteral("it is larger than %1 MB").arg(kMaxScriptBytes >> 20);
-    if (!why.isEmpty()) {
+    QByteArray bytes;
+    try {
+        bytes = files::read<QByteArray>(std::filesystem::path(path.toStdU16String()),
+                                        files::kMaxScriptFileBytes);
+    } catch (const files::Error& e) {
         if (error)
-            *error = why;
+            *error = QString::fromLocal8Bit(e.detail().c_str());
         return {};
     }
     CheckOptions withFolder = options;
     if (withFolder.scriptFolder.isEmpty())
-        withFolder.scriptFolder = info.absolutePath();
-    return checkScript(decodeScriptText(file.readAll()), withFolder);
+        withFolder.scriptFolder = QFileInfo(path).absolutePath();
+    return checkScript(decodeScriptText(bytes), withFolder);
 }
 
 QString severityName(Severity severity) {

@@ -1,10 +1,10 @@
 #include "script/checkservice.h"
 
 #include "acs/character.h"
+#include "files/regularfile.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -21,19 +21,17 @@ constexpr std::uint16_t kEnglish = 0x0409;  // the language a character's name i
 
 std::shared_ptr<CharacterSummary> readSummary(const QString& path) {
     auto summary = std::make_shared<CharacterSummary>();
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        summary->problem = CharacterSummary::Problem::Missing;
-        summary->reason = QStringLiteral("there is no file \"%1\"").arg(path);
+    try {
+        files::RegularFile::open(std::filesystem::path(path.toStdU16String()), acs::kMaxFileSize);
+    } catch (const files::Error& e) {
+        summary->problem = e.reason() == files::Error::Reason::Missing
+                               ? CharacterSummary::Problem::Missing
+                               : CharacterSummary::Problem::Unreadable;
+        summary->reason = e.reason() == files::Error::Reason::Missing
+                              ? QStringLiteral("there is no file \"%1\"").arg(path)
+                              : QString::fromLocal8Bit(e.detail().c_str());
         return summary;
     }
-    QFile probe(path);
-    if (!info.isFile() || !probe.open(QIODevice::ReadOnly)) {
-        summary->problem = CharacterSummary::Problem::Unreadable;
-        summary->reason = info.isFile() ? probe.errorString() : QStringLiteral("it is a folder");
-        return summary;
-    }
-    probe.close();
     try {
         const acs::Character character = acs::Character::open(path.toStdU16String());
         const acs::LocalizedInfo* localized = character.info().localizedFor(kEnglish);
@@ -316,15 +314,17 @@ void CheckingService::checkSound(const QString& url) {
     auto it = sounds_.constFind(path);
     if (it == sounds_.constEnd()) {
         QString problem;
-        QFile file(path);
-        if (!QFileInfo(path).isFile()) {
-            problem = QStringLiteral("sound-missing");
-        } else if (!file.open(QIODevice::ReadOnly)) {
-            problem = QStringLiteral("sound-undecodable");
-        } else {
-            const QByteArray head = file.read(16);
+        try {
+            files::RegularFile file = files::RegularFile::open(
+                std::filesystem::path(path.toStdU16String()), files::kMaxSoundFileBytes);
+            QByteArray head(16, '\0');
+            head.resize(static_cast<qsizetype>(file.readAll(head.data(), 16)));
             if (head.size() < 16 || !head.startsWith("RIFF") || head.mid(8, 8) != "WAVEfmt ")
                 problem = QStringLiteral("sound-undecodable");
+        } catch (const files::Error& e) {
+            problem = e.reason() == files::Error::Reason::Missing
+                          ? QStringLiteral("sound-missing")
+                          : QStringLiteral("sound-undecodable");
         }
         it = sounds_.insert(path, problem);
     }

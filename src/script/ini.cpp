@@ -2,7 +2,9 @@
 
 #include "script/scripttext.h"
 
-#include <QFile>
+#include "files/regularfile.h"
+#include "log/log.h"
+
 #include <QStringView>
 
 namespace vistrel::script {
@@ -60,11 +62,15 @@ QString lookupProfileString(const QString& iniText, const QString& section, cons
 QString readPrivateProfileString(const QString& section, const QString& key,
                                  const QString& defaultValue, const QString& path,
                                  int bufferChars) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    try {
+        bytes = files::read<QByteArray>(std::filesystem::path(path.toStdU16String()),
+                                        static_cast<std::uint64_t>(kMaxIniFileBytes));
+    } catch (const files::Error& e) {
+        log::ignored(log::script(), QLatin1String("read ") + path, e);
         return cut(defaultValue, bufferChars);
-    return lookupProfileString(decodeScriptText(file.read(kMaxIniFileBytes)), section, key,
-                               defaultValue, bufferChars);
+    }
+    return lookupProfileString(decodeScriptText(bytes), section, key, defaultValue, bufferChars);
 }
 
 }  // namespace vistrel::script

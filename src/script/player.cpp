@@ -1,5 +1,6 @@
 #include "script/player.h"
 
+#include "files/regularfile.h"
 #include "log/log.h"
 #include "script/ini.h"
 #include "script/numbers.h"
@@ -8,8 +9,6 @@
 #include "script/scripttext.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <string_view>
 
@@ -122,21 +121,29 @@ void ScriptPlayer::playScript(const QString& path) {
     begin();
     qCDebug(log::script).noquote() << "playing" << path;
 
-    if (QFileInfo(path).isDir()) {
-        report(ScriptError::pathAccess());
+    QByteArray bytes;
+    try {
+        bytes =
+            files::read<QByteArray>(std::filesystem::path(path.toStdU16String()), kMaxScriptBytes);
+    } catch (const files::Error& e) {
+        log::ignored(log::script(), QLatin1String("play ") + path, e);
+        switch (e.reason()) {
+            case files::Error::Reason::Missing:
+                report(ScriptError::fileNotFound());
+                break;
+            case files::Error::Reason::NotRegular:
+                report(ScriptError::pathAccess());
+                break;
+            case files::Error::Reason::TooLarge:
+                report(
+                    QStringLiteral("The script is larger than %1 MB").arg(kMaxScriptBytes >> 20));
+                break;
+            case files::Error::Reason::Unreadable:
+                report(QString::fromLocal8Bit(e.what()));
+                break;
+        }
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        report(QFileInfo::exists(path) ? file.errorString() : ScriptError::fileNotFound());
-        return;
-    }
-    if (file.size() > kMaxScriptBytes) {
-        report(QStringLiteral("The script is larger than %1 MB").arg(kMaxScriptBytes >> 20));
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
     readItems(decodeScriptText(bytes));
 }
 
@@ -248,7 +255,7 @@ void ScriptPlayer::loadStep(QString& item) {
             keys.key[k] = name + kKeywords[k];
         keys.foldedName = (name + QLatin1Char('.')).toCaseFolded();
         keys_.push_back(std::move(keys));
-        const int slot = state_.cast.add(std::move(character), name);
+        const int slot = state_.cast.add(std::move(character), name, id);
         qCDebug(log::script).noquote()
             << "loaded" << id << "from" << file << "as" << name << "in slot" << slot;
     } catch (const AgentError& e) {

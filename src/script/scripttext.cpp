@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace vistrel::script {
@@ -28,14 +29,22 @@ QString fromWindows1252(const QByteArray& bytes) {
     return out;
 }
 
-QString decodeScriptText(const QByteArray& bytes) {
+DecodedScript decodeScript(const QByteArray& bytes) {
     // Stateless: a sequence cut off at the end of the file is an error, not a pending state.
     // The decoder drops a leading byte-order mark.
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    return fromWindows1252(bytes);
+    if (utf8.hasError())
+        return {fromWindows1252(bytes), ScriptEncoding::Windows1252};
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {std::move(text), ScriptEncoding::Utf8WithMark};
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return {std::move(text), ascii ? ScriptEncoding::Undecided : ScriptEncoding::Utf8};
+}
+
+QString decodeScriptText(const QByteArray& bytes) {
+    return decodeScript(bytes).text;
 }
 
 }  // namespace vistrel::script

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "acs/character.h"
 #include "acs/testing/oldkind.h"
 #include "acs/testing/synthetic.h"
@@ -204,11 +206,21 @@ TEST_F(Workspace, UsageAndFailuresGiveTheirExitStatus) {
     EXPECT_EQ(run({"convert", p("in.acs")}), 2);
     EXPECT_EQ(run({"convert", p("in.acs"), p("in.acs")}), 2);
     EXPECT_EQ(run({"info", p("missing.acs")}), 1);
-    EXPECT_NE(err_.str().find("cannot open"), std::string::npos);
+    EXPECT_NE(err_.str().find("missing.acs: no such file"), std::string::npos) << err_.str();
     { std::ofstream(dir_ / "junk.acs") << "not a character"; }
     EXPECT_EQ(run({"extract", p("junk.acs"), p("j")}), 1);
     EXPECT_NE(err_.str().find("not a character file: it looks like text"), std::string::npos)
         << err_.str();
+}
+
+TEST_F(Workspace, InfoOnAFifoOrDeviceRefusesItWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(p("pipe.acs").c_str(), 0600), 0);
+    EXPECT_EQ(run({"info", p("pipe.acs")}), 1);
+    EXPECT_NE(err_.str().find("pipe.acs: it is a FIFO (a named pipe), not a regular file"),
+              std::string::npos)
+        << err_.str();
+    EXPECT_EQ(run({"info", "/dev/zero"}), 1);
+    EXPECT_NE(err_.str().find("is a character device"), std::string::npos) << err_.str();
 }
 
 namespace {

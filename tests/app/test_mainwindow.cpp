@@ -1,16 +1,20 @@
 // The main window as a whole: start-up in each command-line mode, Play and Stop, the
 // characters' Exit command and what the window looks like.
 
+#include "document/scriptfile.h"
 #include "platform/paths.h"
+#include "support/permissions.h"
 #include "support/windowfixture.h"
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -20,6 +24,30 @@ namespace {
 using platform::MessageIcon;
 
 const QString kUntitled = QStringLiteral("Vistrel Scripter: Untitled");
+
+// Collects the messages of one logging category, turned on for the while.
+class LogCapture {
+  public:
+    LogCapture(const QString& category, QStringList& into) {
+        category_ = category.toUtf8();
+        into_ = &into;
+        QLoggingCategory::setFilterRules(category + QLatin1String(".debug=true"));
+        previous_ = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+                if (category_ == context.category)
+                    *into_ << message;
+            });
+    }
+    ~LogCapture() {
+        qInstallMessageHandler(previous_);
+        QLoggingCategory::setFilterRules(QString());
+    }
+
+  private:
+    static inline QByteArray category_;
+    static inline QStringList* into_ = nullptr;
+    QtMessageHandler previous_;
+};
 
 class MainWindowTest : public AppTest {
   protected:
@@ -68,15 +96,56 @@ TEST_F(MainWindowTest, AScriptOnTheCommandLinePlaysWithTheWindowHidden) {
     EXPECT_EQ(shownTitle(), path.toLower());
     EXPECT_EQ(form.commandLine(), path.toLower());
     EXPECT_TRUE(form.state().closeWhenAllHidden);
-    EXPECT_EQ(form.document().currentPath(), path);
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\nMerlin.Show\r\nMerlin.Speak.Hi\r\n"))
-        << "the file is rewritten from the editor before it plays";
+        << "the file is rewritten before it plays";
     const QStringList calls = callLines();
     EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Show() -> #1")))
         << calls.join('\n').toStdString();
     EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Speak(\"Hi\") -> #2")));
     EXPECT_EQ(form.state().cast.size(), 1);
     EXPECT_TRUE(platform.messages.shown.empty());
+}
+
+TEST_F(MainWindowTest, AScriptThatCannotBeRewrittenStillPlaysFromTheCommandLine) {
+    // An installed demo: the user may read the script but not write it or its folder.
+    addCharacter(QStringLiteral("Merlin"));
+    const QString folder = programDir.filePath(QStringLiteral("demos"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QLatin1String("/demo.vtl");
+    writeBytes(path, "Load.Merlin\nMerlin.Show\n");
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QStringList logged;
+    {
+        const PermissionsBind bind;
+        if (!bind.active())
+            GTEST_SKIP() << "permissions cannot be made to bind";
+        const LogCapture capture(QStringLiteral("vistrel.app"), logged);
+        form.start({path});
+    }
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    EXPECT_TRUE(callLines().contains(QStringLiteral("Merlin.Show() -> #1")))
+        << callLines().join('\n').toStdString();
+    EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\nMerlin.Show\n"));
+    EXPECT_EQ(logged.filter(QStringLiteral("ignored: rewrite ") + path).size(), 1)
+        << logged.join('\n').toStdString();
+    EXPECT_TRUE(platform.messages.shown.empty()) << "command-line play asks nothing";
+    EXPECT_TRUE(form.scriptEditor().document()->isEmpty())
+        << "the hidden editor is never given the script to lay out";
+}
+
+TEST_F(MainWindowTest, AScriptTooLongToEditStillPlaysFromTheCommandLine) {
+    addCharacter(QStringLiteral("Merlin"));
+    const QString path = scriptPath(QStringLiteral("long.vtl"));
+    writeBytes(path, "Load.Merlin\r\nMerlin.Show\r\n" +
+                         QByteArray("\r\n").repeated(document::kMaxEditorLines));
+    form.start({path});
+    EXPECT_TRUE(callLines().contains(QStringLiteral("Merlin.Show() -> #1")));
+    for (const platform::Message& m : platform.messages.shown)
+        EXPECT_FALSE(m.text.contains(QStringLiteral("too long to edit"))) << m.text.toStdString();
+    EXPECT_TRUE(form.scriptEditor().document()->isEmpty());
 }
 
 TEST_F(MainWindowTest, AMinimisingScriptKeepsAHiddenWindowHidden) {

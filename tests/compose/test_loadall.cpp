@@ -65,7 +65,7 @@ TEST_F(LoadAllTest, LoadsEachLoadItemIntoItsOwnSlotIncludingDuplicatesAndMissing
                              "methods..Just click away!"));
 }
 
-TEST_F(LoadAllTest, UnloadAllUnloadsByRecordedNameAndResetsTheLists) {
+TEST_F(LoadAllTest, UnloadAllUnloadsByTheLoadedIdAndResetsTheLists) {
     openScript("Load.Merlin\r\nLoad.genie\r\nLoad.Merlin\r\n");
     commands().loadAll->trigger();
     form.animationsList().addItem(QStringLiteral("Wave"));
@@ -74,13 +74,32 @@ TEST_F(LoadAllTest, UnloadAllUnloadsByRecordedNameAndResetsTheLists) {
     commands().unloadAll->trigger();
 
     EXPECT_EQ(callLines(),
-              (QStringList{"Characters.Unload(\"Merlin\")", "Characters.Unload(\"Genie\")",
+              (QStringList{"Characters.Unload(\"Merlin\")", "Characters.Unload(\"genie\")",
                            "Characters.Unload(\"Merlin\") !! The character \"Merlin\" is not "
                            "loaded"}));
     EXPECT_EQ(state().cast.size(), 0);
     EXPECT_TRUE(control.loadedIds().isEmpty());
     EXPECT_EQ(form.animationsList().count(), 0);
     EXPECT_EQ(entries(form.methodsList()), QStringList{QStringLiteral("Load.")});
+}
+
+TEST_F(LoadAllTest, ACharacterCallingItselfOtherwiseIsUnloadedAndLoadsAgain) {
+    // The file Clippy.acs holds a character whose own name is "Clippit".
+    addCharacter(QStringLiteral("Clippy"));
+    control.setCharacterName(QStringLiteral("Clippy"), QStringLiteral("Clippit"));
+    openScript("Load.Clippy\r\n");
+    commands().loadAll->trigger();
+    ASSERT_EQ(names(), QStringList{QStringLiteral("Clippit")});
+    EXPECT_EQ(state().cast[0].id, QStringLiteral("Clippy"));
+
+    commands().unloadAll->trigger();
+    EXPECT_TRUE(control.loadedIds().isEmpty()) << "nothing stays on the desktop untracked";
+
+    control.clearCalls();
+    commands().loadAll->trigger();
+    EXPECT_EQ(callLines().filter(QStringLiteral("!!")), QStringList())
+        << "the next load is not refused as already loaded";
+    EXPECT_EQ(control.loadedIds(), QStringList{QStringLiteral("Clippy")});
 }
 
 TEST_F(LoadAllTest, EveryLoadAllStartsByUnloadingTheLastOne) {

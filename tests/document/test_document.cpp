@@ -1,6 +1,7 @@
 // The File menu's commands on the main window: titles, dialogs, prompts and the files they
 // leave on disk.
 
+#include "document/scriptfile.h"
 #include "support/windowfixture.h"
 
 #include <QAction>
@@ -130,6 +131,40 @@ TEST_F(DocumentTest, AFileThatCannotBeReadLeavesTheEditorTitleAndPath) {
     EXPECT_EQ(form.document().currentPath(), path);
 }
 
+TEST_F(DocumentTest, AScriptTooLongToEditIsRefusedWithAMessage) {
+    const QString path = openScript("Merlin.Show\r\n");
+    const QString longPath = scriptPath(QStringLiteral("long.vtl"));
+    writeBytes(longPath, QByteArray("Merlin.Show\r\n").repeated(document::kMaxEditorLines + 1));
+    platform.files.choices << longPath;
+    commands().open->trigger();
+
+    ASSERT_EQ(platform.messages.shown.size(), 1U);
+    EXPECT_EQ(platform.messages.shown[0].text,
+              QStringLiteral("This script is too long to edit. This script has %1 lines: the "
+                             "editor takes scripts of up to %2 lines.\n\nIt can still be "
+                             "played: give its name to vtscripter on the command line.")
+                  .arg(document::kMaxEditorLines + 1)
+                  .arg(document::kMaxEditorLines));
+    EXPECT_EQ(platform.messages.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(form.scriptEditor().scriptText(), QStringLiteral("Merlin.Show"));
+    EXPECT_EQ(form.document().currentPath(), path);
+}
+
+TEST_F(DocumentTest, AUtf8ScriptIsSavedAsUtf8WithItsMark) {
+    const QString path = openScript("\xef\xbb\xbfMerlin.Speak.Caf\xc3\xa9\r\n");
+    form.scriptEditor().setText(form.scriptEditor().scriptText() +
+                                QStringLiteral("\r\nMerlin.Speak.\u20ac"));
+    commands().save->trigger();
+    EXPECT_EQ(readBytes(path),
+              QByteArray("\xef\xbb\xbfMerlin.Speak.Caf\xc3\xa9\r\nMerlin.Speak.\xe2\x82\xac\r\n"));
+    commands().newScript->trigger();
+    form.scriptEditor().setText(QStringLiteral("Caf\u00e9"));
+    const QString fresh = scriptPath(QStringLiteral("fresh.vtl"));
+    platform.files.choices << fresh;
+    commands().saveAs->trigger();
+    EXPECT_EQ(readBytes(fresh), QByteArray("Caf\xe9\r\n")) << "a new script is 8-bit text";
+}
+
 TEST_F(DocumentTest, NewEmptiesTheEditorAndForgetsThePathButKeepsTheLists) {
     openScript("Merlin.Show\r\n");
     form.animationsList().addItem(QStringLiteral("Wave"));
@@ -184,11 +219,17 @@ TEST_F(DocumentTest, CloseAnsweredYesSavesBeforeEmptying) {
     EXPECT_EQ(form.scriptEditor().scriptText(), QString());
 }
 
-TEST_F(DocumentTest, ASaveThatCannotBeWrittenIsSilentAndLaterSavesWork) {
+TEST_F(DocumentTest, ASaveThatCannotBeWrittenIsToldAndLaterSavesWork) {
     form.scriptEditor().setText(QStringLiteral("text"));
-    platform.files.choices << programDir.filePath(QStringLiteral("missing/folder/x.vtl"));
+    const QString unwritable = programDir.filePath(QStringLiteral("missing/folder/x.vtl"));
+    platform.files.choices << unwritable;
     commands().saveAs->trigger();
-    EXPECT_TRUE(platform.messages.shown.empty());
+    ASSERT_EQ(platform.messages.shown.size(), 1U);
+    EXPECT_TRUE(platform.messages.shown[0].text.startsWith(
+        QStringLiteral("The script could not be saved to %1:\n").arg(unwritable)));
+    EXPECT_TRUE(platform.messages.shown[0].text.endsWith(
+        QStringLiteral("\n\nYour text is still in the editor.")));
+    EXPECT_EQ(form.scriptEditor().scriptText(), QStringLiteral("text"));
 
     const QString path = scriptPath(QStringLiteral("ok.vtl"));
     platform.files.choices << path;

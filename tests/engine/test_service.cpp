@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace vistrel::engine::testing {
 namespace {
 
@@ -317,6 +319,21 @@ TEST_F(ServiceTest, SpeakWithASoundFileMovesTheMouthToItsLoudness) {
     clock.advance(100);
     EXPECT_EQ(missing.status(), RequestStatus::Failed);
     EXPECT_TRUE(missing.description().contains("none.wav"));
+}
+
+TEST_F(ServiceTest, SpeakWithAFifoOrDeviceFailsAtOnceAsAMissingFileWould) {
+    // Opening a FIFO without a writer would wait for ever; /dev/zero reports size 0 and never
+    // ends. Both are refused without reading a byte.
+    auto c = ready();
+    const QString fifo = folder.filePath("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+        const agent::Request r = c->Speak("", path);
+        clock.advance(100);
+        EXPECT_EQ(r.status(), RequestStatus::Failed) << path.toStdString();
+        EXPECT_TRUE(r.description().contains(QStringLiteral("not a regular file")))
+            << r.description().toStdString();
+    }
 }
 
 TEST_F(ServiceTest, HideEndsVisibilityFastOrAnimated) {

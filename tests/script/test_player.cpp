@@ -2,6 +2,9 @@
 // plays, loads that fail silently, and the failure report.
 
 #include "playerfixture.h"
+#include "script/check.h"
+
+#include <sys/stat.h>
 
 using vistrel::script::Cast;
 using vistrel::script::iniValue;
@@ -306,6 +309,16 @@ TEST_F(PlayerTest, AMissingScriptIsReportedAsLineOne) {
     EXPECT_EQ(host.statusTexts.last(), "...File not found...Line - 1");
     player.playScript(programDir.path());
     EXPECT_EQ(host.statusTexts.last(), "...Path/File access error...Line - 1");
+    // Neither is waited on nor read: a FIFO without a writer, a device that never ends.
+    const QString fifo = programDir.filePath("pipe.vtl");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+        player.playScript(path);
+        EXPECT_EQ(host.statusTexts.last(), "...Path/File access error...Line - 1");
+    }
+    QString why;
+    EXPECT_TRUE(vistrel::script::checkScriptFile(fifo, {}, &why).findings.empty());
+    EXPECT_TRUE(why.endsWith("is a FIFO (a named pipe), not a regular file")) << why.toStdString();
 }
 
 TEST_F(PlayerTest, TheItemCounterIsSixteenBits) {

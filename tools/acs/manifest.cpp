@@ -1,7 +1,6 @@
 // extract and pack: a character as a folder of PNG and WAV files with a JSON manifest.
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +12,7 @@
 
 #include "acs/writer.h"
 #include "cli.h"
+#include "files/regularfile.h"
 
 namespace vistrel::acstool {
 
@@ -23,6 +23,9 @@ namespace {
 constexpr const char* kManifestFormat = "vistrel-character";
 constexpr int kManifestVersion = 1;
 constexpr const char* kManifestName = "character.json";
+// The largest manifest and picture files pack reads.
+constexpr std::uint64_t kMaxManifestFileBytes = std::uint64_t{64} << 20;
+constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{64} << 20;
 
 QString qs(std::u16string_view s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
@@ -401,7 +404,13 @@ class Json {
 // indices; anything else goes by colour (alpha below half is transparent).
 acs::Image readPng(const fs::path& path, const acs::CharacterInfo& info, const Json& where) {
     QImage q;
-    if (!q.load(QString::fromStdString(path.string()))) {
+    QByteArray bytes;
+    try {
+        bytes = files::read<QByteArray>(path, kMaxPictureFileBytes);
+    } catch (const files::Error& e) {
+        where.fail(std::string("cannot read the picture: ") + e.what());
+    }
+    if (!q.loadFromData(bytes)) {
         where.fail("cannot read the picture " + path.string());
     }
     if (q.width() > acs::kMaxImageSide || q.height() > acs::kMaxImageSide) {
@@ -499,12 +508,14 @@ acs::Frame readFrame(const Json& j) {
 }  // namespace
 
 acs::CharacterData loadManifest(const fs::path& manifest, const Progress& progress) {
-    QFile file(QString::fromStdString(manifest.string()));
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw acs::Error("cannot open " + manifest.string());
+    QByteArray text;
+    try {
+        text = files::read<QByteArray>(manifest, kMaxManifestFileBytes);
+    } catch (const files::Error& e) {
+        throw acs::Error(e.what());
     }
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
     if (doc.isNull()) {
         throw acs::Error("manifest: " + manifest.string() +
                              " is not valid JSON: " + parseError.errorString().toStdString(),

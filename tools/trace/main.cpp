@@ -2,6 +2,7 @@
 // call the player makes, one per line, in order.
 
 #include "agent/recording.h"
+#include "files/regularfile.h"
 #include "script/player.h"
 
 #include <QCommandLineParser>
@@ -87,17 +88,14 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString script = args.front();
-    QFile probe(script);
-    if (!QFileInfo(script).isFile() || !probe.open(QIODevice::ReadOnly)) {
-        err << "vtscripter-trace: cannot read the script \"" << script << "\": "
-            << (QFileInfo::exists(script)
-                    ? (QFileInfo(script).isDir() ? QStringLiteral("it is a folder")
-                                                 : probe.errorString())
-                    : QStringLiteral("no such file"))
-            << Qt::endl;
+    try {
+        vistrel::files::RegularFile::open(std::filesystem::path(script.toStdU16String()),
+                                          vistrel::files::kMaxScriptFileBytes);
+    } catch (const vistrel::files::Error& e) {
+        err << "vtscripter-trace: cannot read the script \"" << script
+            << "\": " << QString::fromLocal8Bit(e.detail().c_str()) << Qt::endl;
         return 2;
     }
-    probe.close();
 
     RecordingAgent service;
     service.setAssumeFilesExist(parser.isSet(assume));

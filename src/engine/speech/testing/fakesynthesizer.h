@@ -39,6 +39,7 @@ class FakeSynthesizer : public Synthesizer {
     void setChunkPerWord(bool on) { chunkPerWord_ = on; }
 
     const std::vector<Call>& calls() const { return calls_; }
+    void clearCalls() { calls_.clear(); }
     const std::vector<quint64>& cancelled() const { return cancelled_; }
 
     // The chunks speak() would send for this script, in order.
