@@ -5,6 +5,7 @@
 #include "compose/textentry.h"
 #include "composefixture.h"
 #include "document/typing.h"
+#include "support/snapshot.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -119,6 +120,7 @@ TEST_F(MethodsTest, TheTextEntryWindowRefusesEnterButKeepsCommas) {
     QTest::keyClick(&entry.textField(), Qt::Key_Enter);
     EXPECT_EQ(entry.textField().toPlainText(), QStringLiteral("Hello, you there"));
     EXPECT_EQ(platform.messages.beeps, 2);
+    saveSnapshot(entry.grab().toImage(), QStringLiteral("text-entry"));
     EXPECT_TRUE(platform.messages.shown.empty());
 
     // The entry selected when O.K. is pressed is the one typed.
