@@ -287,6 +287,13 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     platform_.tooltip.show(-1, -1);
 }
 
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The picker stays above every window: not above a minimised program.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        hideCharacterPicker();
+}
+
 QString MainWindow::statusText() const {
     return status_->text();
 }

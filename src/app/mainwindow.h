@@ -107,6 +107,7 @@ class MainWindow final : public QMainWindow,
   protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void buildWindow();

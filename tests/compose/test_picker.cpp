@@ -115,6 +115,15 @@ TEST_F(PickerTest, ClosingThePickerRemindsOfLoadAllAndShowWhenHelpIsOn) {
                                   "Don't forget to choose the 'Show command or your characters "
                                   "will never show"}));
     EXPECT_EQ(form.characterPicker(), &picker) << "made once, then only hidden and shown";
+
+    hints.clear();
+    runMethod(QStringLiteral("Load."));
+    form.showMinimized();
+    EXPECT_FALSE(picker.isVisible()) << "hidden with the minimised window";
+    runMethod(QStringLiteral("Load."));
+    form.commands().loadAll->trigger();
+    EXPECT_FALSE(picker.isVisible()) << "hidden by Load All";
+    EXPECT_EQ(hints.size(), 3) << "the Load. hints and Load All's; hiding says nothing";
 }
 
 TEST_F(PickerTest, EntriesShowThePicturesOfTheShippedCharacters) {
