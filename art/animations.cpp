@@ -265,14 +265,15 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
               hold(R, 10)},
              {}));
 
-    // Looking about.
+    // Looking about. Directions in animation names are the character's own, as in every
+    // character file: it faces the viewer, so its right is the screen's left.
     struct Look {
         const char16_t* name;
         Eyes eyes;
         double hx, hy;
     };
     for (const Look& l :
-         {Look{u"LookLeft", Eyes::Left, -2, 0}, Look{u"LookRight", Eyes::Right, 2, 0},
+         {Look{u"LookRight", Eyes::Left, -2, 0}, Look{u"LookLeft", Eyes::Right, 2, 0},
           Look{u"LookUp", Eyes::Up, 0, -2}, Look{u"LookDown", Eyes::Down, 0, 2}}) {
         const Pose look = eyes(l.eyes, l.hx, l.hy);
         const Pose shut = with(look, [](Pose& p) { p.face.eyes = Eyes::Closed; });
@@ -284,14 +285,15 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         add(plan(name + u"Return", {}, {hold(look, 10)}, ramp(look, R, 2)));
     }
 
-    // Pointing.
-    const Pose pointLeft = with(R, [](Pose& p) {
+    // Pointing: GestureRight points with the character's right arm to its right, the
+    // screen's left.
+    const Pose pointScreenLeft = with(R, [](Pose& p) {
         p.left = {60, 25};
         p.lean = -1;
         p.face = {Eyes::Left, Brows::Raised, Mouth::Closed};
         p.headX = -2;
     });
-    const Pose pointRight = with(R, [](Pose& p) {
+    const Pose pointScreenRight = with(R, [](Pose& p) {
         p.right = {60, 25};
         p.lean = 1;
         p.face = {Eyes::Right, Brows::Raised, Mouth::Closed};
@@ -308,8 +310,8 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
         p.face = {Eyes::Down, Brows::Normal, Mouth::Closed};
         p.headY = 2;
     });
-    add(gesture(u"GestureLeft", R, pointLeft));
-    add(gesture(u"GestureRight", R, pointRight));
+    add(gesture(u"GestureRight", R, pointScreenLeft));
+    add(gesture(u"GestureLeft", R, pointScreenRight));
     add(gesture(u"GestureUp", R, pointUp));
     add(gesture(u"GestureDown", R, pointDown));
 
@@ -715,13 +717,13 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
     }
     add(plan(u"Idle3_2", ramp(R, read, 4), looping(scan, 85), ramp(read, R, 4)));
 
-    // Moving about.
+    // Moving about: MoveRight takes the character to its right, the screen's left.
     struct Move {
         const char16_t* name;
         Change change;
     };
     const Move moves[] = {
-        {u"MoveLeft",
+        {u"MoveRight",
          [](Pose& p) {
              p.lean = -4;
              p.left = {40, 24};
@@ -729,7 +731,7 @@ void addStandardAnimations(CharacterBuilder& b, const Design& design, const Soun
              p.face.eyes = Eyes::Left;
              p.headX = -2;
          }},
-        {u"MoveRight",
+        {u"MoveLeft",
          [](Pose& p) {
              p.lean = 4;
              p.left = {34, 20};

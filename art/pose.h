@@ -7,6 +7,7 @@
 
 namespace vistrel::art {
 
+// Left and Right look towards the screen's left and right.
 enum class Eyes : std::uint8_t { Open, Half, Closed, Left, Right, Up, Down, Wide, Happy };
 enum class Brows : std::uint8_t { Normal, Raised, Sad, Frown };
 // Mouths a face can hold, then the seven shapes speech moves through.

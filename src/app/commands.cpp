@@ -94,7 +94,7 @@ WindowCommands::WindowCommands(QObject* owner)
       save(make(owner, {"save", tr("S&ave"), {}, CommandPicture::Save, tr("Save")})),
       saveAs(make(owner, {"saveAs", tr("&Save As"), QKeySequence(Qt::CTRL | Qt::Key_S)})),
       close(make(owner, {"close", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_F2)})),
-      email(make(owner, {"email", tr("E&mail"), {}, {}, {}, false})),
+      email(make(owner, {"email", tr("E&mail")})),
       exit(make(owner, {"exit", tr("E&xit")})),
       cut(make(owner, {"cut", tr("&Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), CommandPicture::Cut,
                        tr("Cut")})),
@@ -120,10 +120,9 @@ WindowCommands::WindowCommands(QObject* owner)
                                    {},
                                    CommandPicture::CharacterFolder,
                                    tr("Character Folder")})),
-      // The guided introduction and the help assistant are not offered yet.
-      intro(make(owner, {"intro", tr("Intro"), {}, {}, {}, false})),
-      helpOn(checkable(make(owner, {"helpOn", tr("ON"), {}, {}, {}, false}), false)),
-      helpOff(checkable(make(owner, {"helpOff", tr("OFF"), {}, {}, {}, false}), true)) {}
+      intro(make(owner, {"intro", tr("Intro")})),
+      helpOn(checkable(make(owner, {"helpOn", tr("ON")}), false)),
+      helpOff(checkable(make(owner, {"helpOff", tr("OFF")}), true)) {}
 
 void WindowCommands::fillMenuBar(QMenuBar& bar) const {
     auto* style = new WordsOnlyMenuStyle;

@@ -7,11 +7,14 @@
 #include "document/highlighter.h"
 #include "log/log.h"
 #include "platform/paths.h"
+#include "script/mailtext.h"
+#include "script/scripttext.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -21,6 +24,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <optional>
 #include <utility>
 
 namespace vistrel::app {
@@ -67,7 +71,8 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
                *this),
       folderCommand_(platform.files, platform.settings, hints_,
                      platform::charactersDataFolder(programFolder_)),
-      watch_(state_, scriptService_) {
+      watch_(state_, scriptService_),
+      assistant_(assistantService_, platform.messages) {
     setObjectName(QStringLiteral("mainWindow"));
     showTitle(document_.title());
     buildWindow();
@@ -86,6 +91,15 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
         [this](const QString& text) { setStatusText(text); }, this);
     connect(methodsList_, &QListWidget::itemDoubleClicked, this,
             [this] { methods_.runSelected(); });
+    // The hints speak through the help assistant while it is switched on.
+    hints_.setVoice([this](const QString& text, bool stopFirst) {
+        if (stopFirst)
+            assistant_.interruptWithHint(text);
+        else
+            assistant_.speakHint(text);
+    });
+    connect(&assistant_, &assistant::HelpAssistant::switchedOn, this,
+            [this](bool on) { hints_.setHelpOn(on); });
     new document::ScriptHighlighter(scriptEditor_->document());
     liveCheck_ = new document::LiveChecker(
         *scriptEditor_,
@@ -205,6 +219,15 @@ void MainWindow::connectCommands() {
         watch_.lookAfterSettling();
     });
     on(c.characterFolder, [this] { chooseCharactersFolder(); });
+    on(c.email, [this] { sendByMail(); });
+    on(c.helpOn, [this] { assistant_.switchOn(); });
+    on(c.helpOff, [this] { assistant_.switchOff(); });
+    on(c.intro, [this] { assistant_.playIntroduction(); });
+    // Exactly one of ON and OFF carries the check mark, whichever was chosen last.
+    connect(&assistant_, &assistant::HelpAssistant::switchedOn, this, [this](bool helpOn) {
+        commands_.helpOn->setChecked(helpOn);
+        commands_.helpOff->setChecked(!helpOn);
+    });
 }
 
 void MainWindow::start(const QStringList& arguments) {
@@ -224,6 +247,25 @@ void MainWindow::start(const QStringList& arguments) {
         show();
 }
 
+namespace {
+
+// Files larger than this are not looked into for a mailed script.
+constexpr qint64 kMaxMailFileBytes = 16 << 20;
+
+// The script between the mail markers in the file at `path`; nothing when the file cannot be
+// read or holds no start marker.
+std::optional<QString> scriptMailedIn(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || info.size() > kMaxMailFileBytes)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return script::scriptFromMailText(script::decodeScriptText(file.read(kMaxMailFileBytes)));
+}
+
+}  // namespace
+
 void MainWindow::readCommandLine(const QStringList& arguments) {
     // Mode tests use the lower-case line; files are opened by the name as given, because file
     // names differ by case here.
@@ -234,7 +276,19 @@ void MainWindow::readCommandLine(const QStringList& arguments) {
         platform::storedCharactersFolder(platform_.settings, folderCommand_.defaultFolder());
     qCDebug(log::app) << "characters folder:" << state_.charactersFolder;
 
-    if (commandLine_.endsWith(QLatin1String(".vtl"))) {
+    const std::optional<QString> mailed =
+        commandLine_.endsWith(QLatin1String("/ed")) ? std::nullopt : scriptMailedIn(given);
+    if (mailed) {
+        // A saved mail (or any file) holding a script between the mail markers: the script is
+        // played, and the file, which holds more than the script, is left as it is.
+        qCDebug(log::app) << "command line: play the script mailed in" << given;
+        state_.closeWhenAllHidden = true;
+        player_.playText(*mailed);
+        watch_.lookAfterSettling();
+        showTitle(commandLine_);
+        startHidden_ = true;
+        hide();
+    } else if (commandLine_.endsWith(QLatin1String(".vtl"))) {
         qCDebug(log::app) << "command line: play" << given << "with the window hidden";
         state_.closeWhenAllHidden = true;
         // A script that cannot be read is not played: playing rewrites the file first.
@@ -259,6 +313,18 @@ void MainWindow::showTitle(const QString& title) {
     QString caption = title;
     caption.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
     setWindowTitle(caption + QLatin1String("[*]"));
+}
+
+QString MainWindow::emailHint() {
+    return tr(
+        "You need to be Running some form of Outlook to send email this way...The emails "
+        "will contain your present script and be played by the recipient if they have "
+        "VT2000 installed.");
+}
+
+void MainWindow::sendByMail() {
+    speakHint(emailHint());
+    platform_.mail.compose(script::mailText(scriptEditor_->scriptText()));
 }
 
 void MainWindow::characterCommandChosen(const agent::UserInput& userInput) {

@@ -3,6 +3,7 @@
 #include "agent/agent.h"
 #include "app/commands.h"
 #include "app/endofplaywatch.h"
+#include "assistant/helpassistant.h"
 #include "compose/charactersfolder.h"
 #include "compose/hints.h"
 #include "compose/loadall.h"
@@ -48,6 +49,8 @@ class MainWindow final : public QMainWindow,
     static constexpr int kTwipsPerPixel = 15;
 
     static QString startStatus();
+    // What the assistant says before the E-mail command opens the mail program.
+    static QString emailHint();
     static QString welcomeHtml();
 
     // `scriptService` holds the script's characters, `assistantService` the help assistant.
@@ -69,6 +72,7 @@ class MainWindow final : public QMainWindow,
     EndOfPlayWatch& endOfPlayWatch() { return watch_; }
     agent::Agent& scriptService() { return scriptService_; }
     agent::Agent& assistantService() { return assistantService_; }
+    assistant::HelpAssistant& helpAssistant() { return assistant_; }
     QString statusText() const;
     document::LiveChecker& liveChecker() { return *liveCheck_; }
     // The count of the script's problems beside the status text; empty when there are none.
@@ -117,6 +121,8 @@ class MainWindow final : public QMainWindow,
     // Shows `title` as the caption, with the mark of a modified script where it belongs.
     void showTitle(const QString& title);
     void characterCommandChosen(const agent::UserInput& userInput);
+    // Hands the editor's text, between the mail markers, to the user's mail program.
+    void sendByMail();
     void endProgram(const char* why);
 
     platform::Platform platform_;
@@ -151,6 +157,7 @@ class MainWindow final : public QMainWindow,
     compose::CharacterInteraction* interaction_ = nullptr;
     QPointer<compose::CharacterPicker> picker_;
     EndOfPlayWatch watch_;
+    assistant::HelpAssistant assistant_;
     document::LiveChecker* liveCheck_ = nullptr;
     document::ScriptCompletion* completion_ = nullptr;
 };

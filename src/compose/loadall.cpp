@@ -2,12 +2,15 @@
 
 #include "compose/methods.h"
 #include "log/log.h"
+#include "script/mailtext.h"
 #include "script/scriptreader.h"
 #include "script/scripttext.h"
 
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+
+#include <optional>
 
 namespace vistrel::compose {
 
@@ -164,6 +167,12 @@ void CastCommands::play() {
     if (!document_.writeFile())
         return;
     const QString path = document_.currentPath();
+    // A mail's text pasted into the editor plays the script between its markers.
+    if (std::optional<QString> mailed = script::scriptFromMailText(editor_.scriptText())) {
+        qCDebug(log::app) << "play started: the script between the mail markers of" << path;
+        player_.playText(*mailed);
+        return;
+    }
     qCDebug(log::app) << "play started:" << path;
     player_.playScript(path);
 }

@@ -97,11 +97,14 @@ void Actor::stopTypes(const QString& types) {
                    return w.trimmed() == QLatin1String(group);
                });
     };
-    queue_.endWaitingIf(matches, RequestStatus::Interrupted);
+    // The running request ends first, then the waiting ones: they end in the order they were
+    // made. They leave the queue before, so that none of them starts in between.
+    std::vector<Job> stopped = queue_.takeWaitingIf(matches);
     if (const Job* running = queue_.running(); running && matches(*running))
         endRunning(RequestStatus::Interrupted);
     else if (phase_ == Phase::Idling)
         interruptIdle();
+    queue_.end(stopped, RequestStatus::Interrupted);
 }
 
 bool Actor::stopRequest(const Request& request, RequestStatus status) {
@@ -169,7 +172,22 @@ void Actor::endRunning(RequestStatus status) {
     pump();
 }
 
+// Starts waiting requests while the character is free. Requests that end at once end the
+// next one's wait here, in this loop: a long queue of them never deepens the stack.
 void Actor::pump() {
+    if (pumping_) {
+        pumpAgain_ = true;
+        return;
+    }
+    pumping_ = true;
+    do {
+        pumpAgain_ = false;
+        startNext();
+    } while (pumpAgain_);
+    pumping_ = false;
+}
+
+void Actor::startNext() {
     if (phase_ != Phase::Resting || queue_.running())
         return;
     if (!queue_.waiting()) {

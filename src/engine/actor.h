@@ -19,6 +19,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace vistrel::speech {
@@ -46,6 +47,7 @@ class Actor {
     std::int32_t language() const { return language_; }
     void setLanguage(std::int32_t language) { language_ = language; }
     QStringList animationNames() const;
+    bool hasAnimation(const QString& name) const { return track_.find(name).has_value(); }
     std::int32_t balloonStyle() const { return balloon_.style(); }
     void setBalloonStyle(std::int32_t style);
     const QString& caption() const { return caption_; }
@@ -73,6 +75,7 @@ class Actor {
 
     // The queue (actor.cpp).
     void pump();
+    void startNext();
     bool needsLeave(const Work& work) const;
     void finish(agent::RequestStatus status, const QString& why = {});
     void endRunning(agent::RequestStatus status);
@@ -87,10 +90,14 @@ class Actor {
     void begin(const SpeakRequest& speak);
     void begin(const ThinkRequest& think);
     void begin(const MoveRequest& move);
+    void glide(const MoveRequest& move);
     void begin(const GestureRequest& gesture);
     void begin(const WaitRequest& wait);
     void begin(const InterruptRequest& interrupt);
     void beginUtterance();
+    // Logs the animation chosen for a move or gesture.
+    void logChoice(const char* what, Motion::Heading heading, const char* state,
+                   std::optional<std::size_t> animation) const;
     void arrived();
     void endUtterance();
 
@@ -105,6 +112,8 @@ class Actor {
     std::vector<scene::MenuEntry> menu_;
     Phase phase_ = Phase::Resting;
     bool moveAnimated_ = false;  // the running move plays a moving animation
+    bool pumping_ = false;       // pump() is running further up the stack
+    bool pumpAgain_ = false;     // and should look at the queue once more
 
     RequestQueue queue_;
     AnimationTrack track_;

@@ -6,6 +6,7 @@
 #include "engine/speech/speechtags.h"
 #include "engine/speech/voices.h"
 #include "engine/speech/wav.h"
+#include "log/log.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,23 +115,45 @@ void Actor::begin(const PlayRequest& play) {
 }
 
 void Actor::begin(const MoveRequest& move) {
-    if (!visible_ || move.durationMs == 0 || move.to == position_) {
-        position_ = move.to;
-        changed(scene::ChangedPosition);
-        finish(RequestStatus::Complete);
+    if (!visible_ || move.speed == 0 || move.to == position_) {
+        if (move.to != position_) {
+            position_ = move.to;
+            changed(scene::ChangedPosition);
+        }
+        if (!visible_)
+            finish(RequestStatus::Failed, QStringLiteral("character not visible"));
+        else
+            finish(RequestStatus::Complete);
         return;
     }
-    const auto index = track_.state(Motion::movingState(position_, move.to));
+    // The moving animation plays first; the frame moves while its last frame shows.
+    const Motion::Heading heading = Motion::heading(move.to - position_);
+    const char* state = Motion::movingState(heading);
+    const auto index = track_.state(state);
     moveAnimated_ = index.has_value();
-    if (index)
-        track_.play(*index, [this] { track_.setHeld(true); });
-    motion_.start(position_, move.to, move.durationMs);
+    logChoice("moves", heading, state, index);
+    if (!index) {
+        glide(move);
+        return;
+    }
+    track_.play(
+        *index,
+        [this, move] {
+            track_.setHeld(true);
+            glide(move);
+        },
+        true);
+}
+
+void Actor::glide(const MoveRequest& move) {
+    motion_.start(position_, move.to, Motion::durationMs(position_, move.to, move.speed));
 }
 
 void Actor::arrived() {
     position_ = motion_.target();
     changed(scene::ChangedPosition);
-    // The moving animation leaves through its transition, then the move is done.
+    // The moving animation leaves through its exit branches or return animation, then the
+    // move is done.
     track_.setHeld(moveAnimated_);
     phase_ = Phase::Running;
     track_.leave([this] { finish(RequestStatus::Complete); });
@@ -142,7 +165,10 @@ void Actor::begin(const GestureRequest& gesture) {
         return;
     }
     const QPoint centre = position_ + QPoint(file_.info().width / 2, file_.info().height / 2);
-    const auto index = track_.state(Motion::gesturingState(centre, gesture.at));
+    const Motion::Heading heading = Motion::heading(gesture.at - centre);
+    const char* state = Motion::gesturingState(heading);
+    const auto index = track_.state(state);
+    logChoice("points", heading, state, index);
     if (!index) {
         finish(RequestStatus::Complete);
         return;
@@ -151,6 +177,18 @@ void Actor::begin(const GestureRequest& gesture) {
         track_.setHeld(true);
         finish(RequestStatus::Complete);
     });
+}
+
+void Actor::logChoice(const char* what, Motion::Heading heading, const char* state,
+                      std::optional<std::size_t> animation) const {
+    const char* towards = Motion::describe(heading);
+    if (animation)
+        qCDebug(log::engine).noquote()
+            << id_ << what << towards << "with" << state << "animation"
+            << QString::fromStdU16String(file_.animations()[*animation].name);
+    else
+        qCDebug(log::engine).noquote()
+            << id_ << what << towards << "without an animation: it has no" << state;
 }
 
 void Actor::begin(const SpeakRequest& speak) {

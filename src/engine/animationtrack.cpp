@@ -48,13 +48,17 @@ std::optional<std::size_t> AnimationTrack::state(const char* name) {
     return std::nullopt;
 }
 
-void AnimationTrack::play(std::size_t index, std::function<void()> done) {
+void AnimationTrack::play(std::size_t index, std::function<void()> done, bool firstPass) {
     frameTimer_.stop();
     index_ = index;
     const acs::Animation& animation = file_.animations()[index];
     qCDebug(log::engine).noquote()
-        << owner_ << "plays animation" << QString::fromStdU16String(animation.name);
+        << owner_ << "plays animation" << QString::fromStdU16String(animation.name)
+        << (firstPass ? "once through" : "");
     player_ = AnimationPlayer(animation, dice_);
+    firstPass_ = firstPass;
+    shownLast_ = -1;
+    entered_.assign(firstPass ? animation.frames.size() : 0, false);
     done_ = std::move(done);
     mouth_ = -1;
     showFrame();
@@ -65,10 +69,15 @@ void AnimationTrack::showFrame() {
     int passed = 0;
     while (animation && !player_.finished()) {
         const auto frameIndex = static_cast<std::size_t>(player_.frame());
+        if (firstPass_ && seenBefore(frameIndex)) {
+            player_.finishAt(shownLast_);
+            break;
+        }
         const acs::Frame& frame = animation->frames[frameIndex];
         if (frame.duration > 0) {
-            if (!frame.images.empty())
-                setPicture(composer_.composeCached(index_, frameIndex));
+            shownLast_ = static_cast<int>(frameIndex);
+            // A frame without images shows nothing at all for its time.
+            setPicture(composer_.composeCached(index_, frameIndex));
             if (frame.sound >= 0 && audio_ && hooks_.audible()) {
                 try {
                     const quint64 id =
@@ -89,6 +98,15 @@ void AnimationTrack::showFrame() {
         player_.advance();
     }
     finish();
+}
+
+bool AnimationTrack::seenBefore(std::size_t frame) {
+    if (frame >= entered_.size())
+        return false;
+    if (entered_[frame])
+        return true;
+    entered_[frame] = true;
+    return false;
 }
 
 void AnimationTrack::onFrameTimer() {
@@ -117,6 +135,7 @@ void AnimationTrack::halt() {
 }
 
 void AnimationTrack::exit(std::function<void()> done) {
+    firstPass_ = false;  // the exit path may well come back through frames shown before
     const bool wasFinished = player_.finished();
     if (!player_.beginExit()) {
         stop();

@@ -38,8 +38,10 @@ class AnimationTrack {
     // several; none when the state names no animation the file has.
     std::optional<std::size_t> state(const char* name);
 
-    // Plays an animation from its start; `done` runs when it has ended.
-    void play(std::size_t index, std::function<void()> done);
+    // Plays an animation from its start; `done` runs when it has ended. With `firstPass` it
+    // also ends where it would come back to a frame it has already shown, holding the frame
+    // shown last: a looping animation then plays its loop once.
+    void play(std::size_t index, std::function<void()> done, bool firstPass = false);
     // Leaves the animation through its exit branches, then runs `done`; a running one takes
     // its exit path once its current frame's time is up.
     void exit(std::function<void()> done);
@@ -72,6 +74,8 @@ class AnimationTrack {
   private:
     void showFrame();
     void onFrameTimer();
+    // For a first-pass play: true when `frame` was entered before (and notes it otherwise).
+    bool seenBefore(std::size_t frame);
     void finish();
     void setPicture(QImage picture);
 
@@ -86,6 +90,9 @@ class AnimationTrack {
 
     std::size_t index_ = 0;  // the animation being played or last played
     AnimationPlayer player_;
+    bool firstPass_ = false;
+    std::vector<bool> entered_;  // frames entered by a first-pass play
+    int shownLast_ = -1;         // the frame of this play displayed last
     bool held_ = false;
     std::function<void()> done_;
     int mouth_ = -1;

@@ -84,6 +84,15 @@ bool AnimationPlayer::beginExit() {
     return true;
 }
 
+void AnimationPlayer::finishAt(int shown) {
+    frame_ = -1;
+    exiting_ = false;
+    lastShown_ =
+        animation_ && shown >= 0 && static_cast<std::size_t>(shown) < animation_->frames.size()
+            ? shown
+            : -1;
+}
+
 std::vector<int> playedFrames(const acs::Animation& animation, Dice& dice, std::size_t limit,
                               int exitAfter) {
     std::vector<int> shown;

@@ -53,6 +53,10 @@ class AnimationPlayer {
     // The last frame that was displayed (duration above zero), or -1.
     int lastShown() const { return lastShown_; }
 
+    // Ends the animation now, as if it had played to its end with `shown` as the last frame
+    // displayed (a frame of this animation, or -1).
+    void finishAt(int shown);
+
   private:
     const acs::Animation* animation_ = nullptr;
     Dice* dice_ = nullptr;

@@ -10,6 +10,13 @@ namespace vistrel::engine {
 using agent::AgentError;
 using agent::Request;
 
+namespace {
+
+// The slowest speed a move takes: a move across the largest screen then lasts under a day.
+constexpr std::int32_t kSlowestSpeed = 600000;
+
+}  // namespace
+
 CharacterHandle::CharacterHandle(Actor& actor)
     : actor_(&actor), id_(actor.id()), name_(actor.name()) {}
 
@@ -39,7 +46,14 @@ Request CharacterHandle::Hide(bool fast) {
 }
 
 Request CharacterHandle::Play(const QString& animation) {
-    return loaded().request(PlayRequest{animation});
+    Actor& actor = loaded();
+    if (!actor.hasAnimation(animation)) {
+        const QString why =
+            QStringLiteral("The character \"%1\" has no animation \"%2\"").arg(id_, animation);
+        qCDebug(log::engine).noquote() << "Play refused:" << why;
+        throw AgentError(why);
+    }
+    return actor.request(PlayRequest{animation});
 }
 
 Request CharacterHandle::Speak(const QString& text, const QString& url) {
@@ -52,7 +66,7 @@ Request CharacterHandle::Think(const QString& text) {
 
 Request CharacterHandle::MoveTo(std::int16_t x, std::int16_t y, std::optional<std::int32_t> speed) {
     return loaded().request(
-        MoveRequest{QPoint(x, y), speed ? std::clamp(*speed, 0, 600000) : 1000});
+        MoveRequest{QPoint(x, y), speed ? std::clamp(*speed, 0, kSlowestSpeed) : 1000});
 }
 
 Request CharacterHandle::GestureAt(std::int16_t x, std::int16_t y) {

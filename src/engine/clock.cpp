@@ -1,5 +1,6 @@
 #include "engine/clock.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <limits>
@@ -102,7 +103,12 @@ std::int64_t ManualClock::nextDue() const {
     return due;
 }
 
+void ManualClock::deliverPosted() {
+    QCoreApplication::sendPostedEvents();
+}
+
 bool ManualClock::fireNext() {
+    deliverPosted();
     TimerId id = 0;
     Entry* entry = dueEntry(std::numeric_limits<std::int64_t>::max(), &id);
     if (!entry)
@@ -111,17 +117,20 @@ bool ManualClock::fireNext() {
     entry->when = -1;
     auto fire = entry->fire;  // the callback may destroy its own timer
     fire();
+    deliverPosted();
     return true;
 }
 
 void ManualClock::advance(std::int64_t ms) {
     const std::int64_t target = now_ + std::max<std::int64_t>(0, ms);
+    deliverPosted();
     TimerId id = 0;
     while (Entry* entry = dueEntry(target, &id)) {
         now_ = entry->when;
         entry->when = -1;
         auto fire = entry->fire;
         fire();
+        deliverPosted();
     }
     now_ = target;
 }

@@ -74,7 +74,9 @@ class RealClock : public Clock {
     TimerId nextId_ = 1;
 };
 
-// Time that moves only when a test says so.
+// Time that moves only when a test says so. It stands for the event loop as well: before the
+// first timer and after each one it delivers the events posted to this thread (queued
+// signals, RequestComplete), as the loop would between its timers.
 class ManualClock : public Clock {
   public:
     std::int64_t now() const override { return now_; }
@@ -88,6 +90,8 @@ class ManualClock : public Clock {
     void advance(std::int64_t ms);
     // Moves time to the next armed timer and fires it; false when none is armed.
     bool fireNext();
+    // Delivers the events posted so far, without moving time.
+    static void deliverPosted();
     // The time of the next armed timer, or -1.
     std::int64_t nextDue() const;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vistrel::engine {
 
@@ -46,18 +47,62 @@ void Motion::armNext() {
     timer_.at(std::min(end_, clock_.now() + stepMs_));
 }
 
-const char* Motion::movingState(QPoint from, QPoint to) {
-    const QPoint delta = to - from;
-    return std::abs(delta.x()) >= std::abs(delta.y())
-               ? (delta.x() > 0 ? "MOVINGRIGHT" : "MOVINGLEFT")
-               : (delta.y() > 0 ? "MOVINGDOWN" : "MOVINGUP");
+int Motion::durationMs(QPoint from, QPoint to, int speed) {
+    constexpr std::int64_t kShortestMove = 10;  // pixels
+    constexpr std::int64_t kSpeedPerPixelMs = 500;
+    const std::int64_t longer =
+        std::max<std::int64_t>({std::abs(std::int64_t{to.x()} - from.x()),
+                                std::abs(std::int64_t{to.y()} - from.y()), kShortestMove});
+    const std::int64_t ms = longer * std::max(0, speed) / kSpeedPerPixelMs;
+    return static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max()));
 }
 
-const char* Motion::gesturingState(QPoint centre, QPoint at) {
-    const QPoint delta = at - centre;
-    return std::abs(delta.x()) >= std::abs(delta.y())
-               ? (delta.x() >= 0 ? "GESTURINGRIGHT" : "GESTURINGLEFT")
-               : (delta.y() > 0 ? "GESTURINGDOWN" : "GESTURINGUP");
+Motion::Heading Motion::heading(QPoint delta) {
+    if (std::abs(delta.x()) >= std::abs(delta.y()))
+        return delta.x() >= 0 ? Heading::ScreenRight : Heading::ScreenLeft;
+    return delta.y() > 0 ? Heading::Down : Heading::Up;
+}
+
+const char* Motion::describe(Heading heading) {
+    switch (heading) {
+        case Heading::ScreenLeft:
+            return "towards the screen's left";
+        case Heading::ScreenRight:
+            return "towards the screen's right";
+        case Heading::Up:
+            return "up";
+        case Heading::Down:
+        default:
+            return "down";
+    }
+}
+
+const char* Motion::movingState(Heading heading) {
+    switch (heading) {
+        case Heading::ScreenLeft:
+            return "MOVINGRIGHT";
+        case Heading::ScreenRight:
+            return "MOVINGLEFT";
+        case Heading::Up:
+            return "MOVINGUP";
+        case Heading::Down:
+        default:
+            return "MOVINGDOWN";
+    }
+}
+
+const char* Motion::gesturingState(Heading heading) {
+    switch (heading) {
+        case Heading::ScreenLeft:
+            return "GESTURINGRIGHT";
+        case Heading::ScreenRight:
+            return "GESTURINGLEFT";
+        case Heading::Up:
+            return "GESTURINGUP";
+        case Heading::Down:
+        default:
+            return "GESTURINGDOWN";
+    }
 }
 
 }  // namespace vistrel::engine

@@ -29,14 +29,24 @@ class Motion {
     void stop() { timer_.stop(); }
 
     QPoint target() const { return to_; }
+
+    // How long a move from `from` to `to` takes at `speed` (the service's unit: 1000 is 2 ms
+    // per pixel of the longer axis, and no move is shorter than 10 pixels' time).
+    static int durationMs(QPoint from, QPoint to, int speed);
     // The point on the line at `now`, rounded to whole pixels.
     QPoint positionAt(std::int64_t now) const;
 
-    // The state to move from `from` to `to`: "MOVINGLEFT", "MOVINGRIGHT", "MOVINGUP" or
-    // "MOVINGDOWN", by the larger part of the way.
-    static const char* movingState(QPoint from, QPoint to);
-    // The state to point at `at` from `centre`, the same way ("GESTURINGRIGHT" ...).
-    static const char* gesturingState(QPoint centre, QPoint at);
+    // Which way a move or a gesture goes on the screen.
+    enum class Heading { ScreenLeft, ScreenRight, Up, Down };
+    // The heading of `delta`: the axis with the larger offset decides, a tie goes to the
+    // horizontal one (and no offset at all counts as the screen's right).
+    static Heading heading(QPoint delta);
+    static const char* describe(Heading heading);
+    // The states a character moves or points with. Their names are the character's own: it
+    // faces the viewer, so its right is the screen's left ("MOVINGLEFT" takes it to the
+    // screen's right).
+    static const char* movingState(Heading heading);
+    static const char* gesturingState(Heading heading);
 
   private:
     void onTick();

@@ -2,8 +2,6 @@
 
 #include "log/log.h"
 
-#include <vector>
-
 namespace vistrel::engine {
 
 using agent::RequestStatus;
@@ -45,19 +43,23 @@ bool RequestQueue::endWaiting(const agent::Request& request, RequestStatus statu
     return false;
 }
 
-void RequestQueue::endWaitingIf(const std::function<bool(const Job&)>& matches,
-                                RequestStatus status) {
+std::vector<Job> RequestQueue::takeWaitingIf(const std::function<bool(const Job&)>& matches) {
     std::deque<Job> kept;
-    std::vector<Job> stopped;
+    std::vector<Job> taken;
     for (Job& job : queue_) {
         if (matches(job))
-            stopped.push_back(std::move(job));
+            taken.push_back(std::move(job));
         else
             kept.push_back(std::move(job));
     }
     queue_ = std::move(kept);
-    for (Job& job : stopped)
+    return taken;
+}
+
+void RequestQueue::end(std::vector<Job>& taken, RequestStatus status) {
+    for (Job& job : taken)
         end(job, status, {});
+    taken.clear();
 }
 
 void RequestQueue::failAll(const QString& why) {

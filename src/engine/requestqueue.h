@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace vistrel::engine {
 
@@ -38,8 +39,10 @@ class RequestQueue {
     void endRunning(agent::RequestStatus status, const QString& why = {});
     // Ends a waiting request; false when it is not waiting here.
     bool endWaiting(const agent::Request& request, agent::RequestStatus status);
-    // Ends every waiting request `matches` picks, in queue order; the others keep their order.
-    void endWaitingIf(const std::function<bool(const Job&)>& matches, agent::RequestStatus status);
+    // Takes every waiting request `matches` picks out of the queue, in queue order; the others
+    // keep their order. They still have to be ended, with end().
+    std::vector<Job> takeWaitingIf(const std::function<bool(const Job&)>& matches);
+    void end(std::vector<Job>& taken, agent::RequestStatus status);
     // Fails the running request and every waiting one, with `why`.
     void failAll(const QString& why);
 

@@ -56,7 +56,7 @@ QString describe(const Work& work) {
             },
             [](const ThinkRequest& r) { return QStringLiteral("Think ") + quoted(r.text); },
             [](const MoveRequest& r) {
-                return QStringLiteral("MoveTo %1 in %2 ms").arg(point(r.to)).arg(r.durationMs);
+                return QStringLiteral("MoveTo %1 at speed %2").arg(point(r.to)).arg(r.speed);
             },
             [](const GestureRequest& r) { return QStringLiteral("GestureAt ") + point(r.at); },
             [](const WaitRequest& r) {

@@ -28,8 +28,8 @@ struct ThinkRequest {
     QString text;
 };
 struct MoveRequest {
-    QPoint to;
-    int durationMs = 1000;  // 0 jumps there at once
+    QPoint to;         // the frame's new top-left corner
+    int speed = 1000;  // 0 jumps there at once; see Motion::durationMs
 };
 struct GestureRequest {
     QPoint at;

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMetaObject>
+#include <QPointer>
 
 #include <algorithm>
+#include <utility>
 
 namespace vistrel::engine {
 
@@ -73,14 +76,24 @@ void Service::Impl::requestEnded(const agent::Request& request) {
 }
 
 void Service::Impl::flush() {
-    ++depth;  // requests ended by the handlers below are sent by this same loop
-    for (std::size_t i = 0; i < ended.size(); ++i) {
-        const agent::Request request = ended[i];
-        emit q.RequestComplete(request);
-    }
-    ended.clear();
-    --depth;
     retired.clear();
+    if (ended.empty() || deliveryPosted)
+        return;
+    deliveryPosted = true;
+    QMetaObject::invokeMethod(
+        &q, [this] { deliver(); }, Qt::QueuedConnection);
+}
+
+void Service::Impl::deliver() {
+    deliveryPosted = false;
+    // Requests that end while these are heard get an event of their own, posted after them.
+    const std::vector<agent::Request> now = std::exchange(ended, {});
+    const QPointer<Service> alive(&q);
+    for (const agent::Request& request : now) {
+        emit q.RequestComplete(request);
+        if (!alive)
+            return;  // a handler destroyed the service
+    }
 }
 
 Service::Service(Clock& clock, speech::Synthesizer* synthesizer, speech::AudioOutput* audio,

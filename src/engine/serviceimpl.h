@@ -81,9 +81,11 @@ struct Service::Impl {
     quint64 nextSpeechJob = 1;
     std::uint32_t loads = 0;
 
-    // Ended requests wait here until the outermost call returns, so that handlers of
-    // RequestComplete never run in the middle of the engine's own work.
+    // Ended requests, in the order they ended, wait here for their RequestComplete: it is
+    // sent from the event loop, so a caller always has the request in hand before it hears
+    // of its end, and its handlers never run in the middle of the engine's own work.
     std::vector<agent::Request> ended;
+    bool deliveryPosted = false;
     int depth = 0;
 
     Actor* find(const QString& id) const;
@@ -96,10 +98,14 @@ struct Service::Impl {
     void requestEnded(const agent::Request& request);
     // `id` is a copy: a listener may unload the character it names.
     void changed(QString id, unsigned what) { emit scene.changed(id, what); }
+    // The outermost engine call is done: posts the RequestComplete events of the requests
+    // that ended in it and lets unloaded characters go.
     void flush();
+    // Sends the RequestComplete events posted so far (from the event loop).
+    void deliver();
 };
 
-// Holds back RequestComplete until the outermost engine call is done.
+// Marks an engine call: RequestComplete is posted once the outermost one is done.
 class Batch {
   public:
     explicit Batch(Service::Impl& service) : service_(service) { ++service_.depth; }

@@ -107,6 +107,15 @@ class Keystrokes {
     virtual void send(const QString& text, bool enter) = 0;
 };
 
+// The user's mail program.
+class MailComposer {
+  public:
+    virtual ~MailComposer() = default;
+    // Opens a new message whose text is `body`, with no recipient and no subject, for the user
+    // to finish and send; a missing mail program is logged, never reported.
+    virtual void compose(const QString& body) = 0;
+};
+
 // A tooltip window with a picture and rich text.
 class RichTooltip {
   public:
@@ -131,6 +140,7 @@ struct Platform {
     IniLookup& ini;
     Keystrokes& keystrokes;
     RichTooltip& tooltip;
+    MailComposer& mail;
 };
 
 // Splits a dialog filter ("Text (*.txt)|*.txt|...") into Qt name filters, one per pair, each a

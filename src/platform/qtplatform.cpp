@@ -1,10 +1,12 @@
 #include "platform/qtplatform.h"
 
+#include "log/log.h"
 #include "script/ini.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -15,9 +17,12 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
+#include <QProcess>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 
 namespace vistrel::platform {
 
@@ -243,6 +248,26 @@ void QtRichTooltip::show(int x, int y) {
 
 QWidget* QtRichTooltip::window() const {
     return window_.get();
+}
+
+}  // namespace vistrel::platform
+
+namespace vistrel::platform {
+
+void DesktopMailComposer::compose(const QString& body) {
+    const QString xdgEmail = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
+    if (!xdgEmail.isEmpty() && QProcess::startDetached(xdgEmail, {QStringLiteral("--utf8"),
+                                                                  QStringLiteral("--body"), body}))
+        return;
+    if (!xdgEmail.isEmpty())
+        log::ignored(log::app(), QStringLiteral("starting xdg-email"),
+                     QStringLiteral("it could not be run"));
+    QUrl url(QStringLiteral("mailto:"));
+    url.setQuery(QStringLiteral("body=") + QString::fromLatin1(QUrl::toPercentEncoding(body)),
+                 QUrl::StrictMode);
+    if (!QDesktopServices::openUrl(url))
+        log::ignored(log::app(), QStringLiteral("opening a new mail"),
+                     QStringLiteral("no mail program is set up"));
 }
 
 }  // namespace vistrel::platform

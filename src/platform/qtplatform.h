@@ -78,6 +78,12 @@ class QtRichTooltip final : public RichTooltip {
     int margin_ = 4;
 };
 
+// Through xdg-email, or a mailto: link where it is missing.
+class DesktopMailComposer final : public MailComposer {
+  public:
+    void compose(const QString& body) override;
+};
+
 // All of them, owned together.
 struct QtPlatform {
     QtMessageBoxes messages;
@@ -88,9 +94,10 @@ struct QtPlatform {
     FileIniLookup ini;
     QtKeystrokes keystrokes;
     QtRichTooltip tooltip;
+    DesktopMailComposer mail;
 
     Platform platform() {
-        return {messages, prompts, files, clipboard, settings, ini, keystrokes, tooltip};
+        return {messages, prompts, files, clipboard, settings, ini, keystrokes, tooltip, mail};
     }
 };
 

@@ -45,7 +45,7 @@ trap 'rm -rf "$work"' EXIT
 # Playing rewrites the script from the editor, so play a copy; give it line ends of another
 # kind to see that rewrite happen.
 sed 's/\r$//' "$script" > "$work/Smoke.VTL"
-export HOME=$work XDG_CONFIG_HOME=$work/config
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 # Under the leak checker, leave aside what the system's desktop libraries keep.
 export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 start=$(date +%s)

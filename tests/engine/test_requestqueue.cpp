@@ -52,12 +52,14 @@ TEST_F(RequestQueueTest, StoppingPicksRequestsAndKeepsTheOthersInOrder) {
     const Request b = add(SpeakRequest{QStringLiteral("hi"), {}});
     const Request c = add(MoveRequest{});
     const Request d = add(WaitRequest{a});
-    queue.endWaitingIf(
-        [](const Job& job) {
-            const char* group = stopGroup(job.work);
-            return group && QLatin1String(group) == QLatin1String("move");
-        },
-        RequestStatus::Interrupted);
+    std::vector<Job> taken = queue.takeWaitingIf([](const Job& job) {
+        const char* group = stopGroup(job.work);
+        return group && QLatin1String(group) == QLatin1String("move");
+    });
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_TRUE(ended.empty());  // taken, not yet ended
+    EXPECT_EQ(a.status(), RequestStatus::Pending);
+    queue.end(taken, RequestStatus::Interrupted);
     EXPECT_EQ(ended, (std::vector<Request>{a, c}));
     EXPECT_EQ(c.status(), RequestStatus::Interrupted);
     EXPECT_TRUE(queue.endWaiting(d, RequestStatus::Interrupted));
@@ -106,7 +108,7 @@ TEST(Requests, StopAllGroupsAndLogDescriptions) {
     EXPECT_EQ(stopGroup(WaitRequest{}), nullptr);
     EXPECT_EQ(stopGroup(InterruptRequest{}), nullptr);
     EXPECT_EQ(describe(PlayRequest{QStringLiteral("Wave")}), "Play \"Wave\"");
-    EXPECT_EQ(describe(MoveRequest{QPoint(3, 4), 250}), "MoveTo (3, 4) in 250 ms");
+    EXPECT_EQ(describe(MoveRequest{QPoint(3, 4), 250}), "MoveTo (3, 4) at speed 250");
     EXPECT_EQ(describe(SpeakRequest{QString(60, u'a'), {}}).size(), 6 + 1 + 40 + 3 + 1);
 }
 

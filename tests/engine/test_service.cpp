@@ -101,7 +101,9 @@ TEST_F(ServiceTest, StopEndsALoopThroughItsExitPathAndEmptiesTheQueue) {
     c->Stop();
     EXPECT_EQ(loop.status(), RequestStatus::Interrupted);
     EXPECT_EQ(queued.status(), RequestStatus::Interrupted);
-    ASSERT_EQ(ended.size(), 2u);
+    EXPECT_TRUE(ended.empty());  // heard from the event loop
+    ManualClock::deliverPosted();
+    ASSERT_EQ(ended, (std::vector<agent::Request>{loop, queued}));
     clock.advance(1000);
     EXPECT_EQ(labels(), (std::vector<int>{kLoop0, kLoop1, kLoop0, kLoopOut}));
     EXPECT_EQ(frames["Tester"].back().time, 300);
@@ -118,13 +120,19 @@ TEST_F(ServiceTest, StopOfOneRequestLeavesTheOthers) {
     EXPECT_EQ(first.status(), RequestStatus::Complete);
 }
 
-TEST_F(ServiceTest, UnknownAnimationFailsTheRequestNamingIt) {
+TEST_F(ServiceTest, PlayOfAnUnknownAnimationIsRefusedNamingItAndTheCharacter) {
     auto c = ready();
-    const agent::Request r = c->Play("Juggle");
-    clock.advance(0);
-    EXPECT_EQ(r.status(), RequestStatus::Failed);
-    EXPECT_TRUE(r.description().contains("Juggle"));
-    ASSERT_EQ(ended.size(), 1u);
+    const agent::Request wave = c->Play("Wave");
+    try {
+        c->Play("Juggle");
+        ADD_FAILURE() << "Play of an unknown animation was accepted";
+    } catch (const AgentError& e) {
+        EXPECT_EQ(e.description(), "The character \"Tester\" has no animation \"Juggle\"");
+    }
+    // Nothing was queued: what runs goes on, and only it ends.
+    clock.advance(1000);
+    EXPECT_EQ(ended, std::vector<agent::Request>{wave});
+    EXPECT_EQ(wave.status(), RequestStatus::Complete);
 }
 
 TEST_F(ServiceTest, WaitHoldsOneCharacterUntilAnotherFinishes) {
@@ -152,6 +160,8 @@ TEST_F(ServiceTest, InterruptEndsAnotherCharactersRequest) {
     const agent::Request interrupt = b->Interrupt(loop);
     EXPECT_EQ(loop.status(), RequestStatus::Interrupted);
     EXPECT_EQ(interrupt.status(), RequestStatus::Complete);
+    EXPECT_TRUE(ended.empty());
+    ManualClock::deliverPosted();
     ASSERT_EQ(ended.size(), 2u);
     EXPECT_EQ(ended[0], loop);
     EXPECT_EQ(ended[1], interrupt);
@@ -179,23 +189,28 @@ TEST_F(ServiceTest, RequestsEndInQueueOrderAndPassThroughTheirStatuses) {
     EXPECT_TRUE(std::is_sorted(endedAt.begin(), endedAt.end()));
 }
 
-TEST_F(ServiceTest, MoveToGlidesAlongAStraightLineAtTheGivenSpeed) {
+TEST_F(ServiceTest, MoveToGlidesAlongAStraightLineAfterOnePassOfALoopingMove) {
     auto c = ready();
     const QPoint start = view().position;
+    ASSERT_EQ(start.x(), 120);
     std::vector<std::pair<std::int64_t, QPoint>> path;
     QObject::connect(&service->scene(), &scene::Scene::changed, [&](const QString&, unsigned what) {
         if (what & scene::ChangedPosition)
             path.emplace_back(clock.now(), view().position);
     });
+    // Towards the screen's left: the character's own right. Its moving animation loops on one
+    // frame: that frame shows once (100 ms), then the frame glides 120 px at 2 ms a pixel.
     const agent::Request move = c->MoveTo(0, static_cast<std::int16_t>(start.y()));
-    clock.advance(500);
+    clock.advance(100);
+    EXPECT_TRUE(path.empty());
+    clock.advance(120);
     ASSERT_FALSE(path.empty());
     EXPECT_NEAR(path.back().second.x(), start.x() / 2, start.x() / 10);
-    EXPECT_EQ(labels().front(), kMoveLeft);
+    EXPECT_EQ(labels(), std::vector<int>{kMoveRight});
     EXPECT_EQ(move.status(), RequestStatus::InProgress);
-    clock.advance(500);
+    clock.advance(120);
     EXPECT_EQ(move.status(), RequestStatus::Complete);
-    EXPECT_EQ(path.back(), std::make_pair(std::int64_t{1000}, QPoint(0, start.y())));
+    EXPECT_EQ(path.back(), std::make_pair(std::int64_t{340}, QPoint(0, start.y())));
     for (std::size_t i = 1; i < path.size(); ++i) {
         EXPECT_LT(path[i].second.x(), path[i - 1].second.x());
         EXPECT_EQ(path[i].second.y(), start.y());
@@ -213,7 +228,8 @@ TEST_F(ServiceTest, GestureAtPointsTowardsTheSide) {
     c->GestureAt(static_cast<std::int16_t>(at.x() - 200), static_cast<std::int16_t>(at.y()));
     c->GestureAt(static_cast<std::int16_t>(at.x() + 200), static_cast<std::int16_t>(at.y() + 50));
     clock.advance(1000);
-    EXPECT_EQ(labels(), (std::vector<int>{kGestureLeft, kGestureRight}));
+    // The character faces the viewer: the screen's left is its right.
+    EXPECT_EQ(labels(), (std::vector<int>{kGestureRight, kGestureLeft}));
 }
 
 TEST_F(ServiceTest, SpeakRevealsWordsAsTheyAreSpokenAndMovesTheMouth) {
@@ -327,11 +343,13 @@ TEST_F(ServiceTest, UnloadFailsWhatWasQueuedAndStopAllReachesEveryCharacter) {
 
     const agent::Request p1 = a->Play("Loop");
     const agent::Request p2 = a->Play("Wave");
+    ManualClock::deliverPosted();
     ended.clear();
     service->Characters().Unload("Tester");
     EXPECT_EQ(p1.status(), RequestStatus::Failed);
     EXPECT_EQ(p2.status(), RequestStatus::Failed);
-    EXPECT_EQ(ended.size(), 2u);
+    ManualClock::deliverPosted();
+    EXPECT_EQ(ended, (std::vector<agent::Request>{p1, p2}));
     EXPECT_THROW(a->Play("Wave"), AgentError);
     clock.advance(10000);  // nothing of the unloaded character runs any more
     EXPECT_EQ(service->scene().characterIds(), QStringList{"Other"});
@@ -346,7 +364,9 @@ TEST_F(ServiceTest, AHandlerMayUnloadTheCharacterWhoseRequestEnded) {
         });
     const agent::Request loop = c->Play("Loop");
     const agent::Request wave = c->Play("Wave");
-    c->Stop(loop);  // its end is heard while the character's own call returns
+    c->Stop(loop);
+    EXPECT_EQ(wave.status(), RequestStatus::Pending);  // the loop is still leaving
+    ManualClock::deliverPosted();  // the loop's end is heard: the handler unloads
     QObject::disconnect(connection);
     EXPECT_EQ(loop.status(), RequestStatus::Interrupted);
     EXPECT_EQ(wave.status(), RequestStatus::Failed);

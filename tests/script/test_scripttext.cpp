@@ -1,5 +1,6 @@
 // Reading script files: 8-bit decoding and the split into items.
 
+#include "script/mailtext.h"
 #include "script/scriptreader.h"
 #include "script/scripttext.h"
 
@@ -78,3 +79,26 @@ TEST(ScriptText, ReadsAnythingElseAsWindows1252) {
 }
 
 }  // namespace
+
+// A script as the text of a mail, and back out of whatever the mail became on its way.
+TEST(MailText, WrapsTheScriptBetweenMarkersAndFindsItAgainInASavedMail) {
+    using vistrel::script::mailText;
+    using vistrel::script::scriptFromMailText;
+    EXPECT_EQ(mailText({}), "< V.T.L - SCRIPT START>\r\n\r\n<SCRIPT VTL.END>");
+    const QString script = QStringLiteral("Load.Merlin\r\nMerlin.Show\r\n");
+    EXPECT_EQ(scriptFromMailText(mailText(script)), script);
+    EXPECT_EQ(scriptFromMailText(mailText({})), QString());
+
+    // Headers before, a signature after, line ends turned into LF by the mail program.
+    EXPECT_EQ(scriptFromMailText("Subject: hi\n\n< V.T.L - SCRIPT START>\nLoad.A\nA.Show\n"
+                                 "<SCRIPT VTL.END>\n-- \nAnn"),
+              "Load.A\nA.Show");
+    // The end marker lost: the script runs to the end of the text.
+    EXPECT_EQ(scriptFromMailText("< V.T.L - SCRIPT START>\r\nLoad.A"), "Load.A");
+    // Markers back to back, and an end marker only before the start.
+    EXPECT_EQ(scriptFromMailText("< V.T.L - SCRIPT START><SCRIPT VTL.END>"), QString());
+    EXPECT_EQ(scriptFromMailText("<SCRIPT VTL.END>\n< V.T.L - SCRIPT START>\nLoad.A\n"),
+              "Load.A\n");
+    EXPECT_FALSE(scriptFromMailText("Load.A\nA.Show\n<SCRIPT VTL.END>"));
+    EXPECT_FALSE(scriptFromMailText("<V.T.L - SCRIPT START>\nLoad.A")) << "the blank matters";
+}

@@ -114,6 +114,13 @@ class RecordingTooltip final : public RichTooltip {
     std::vector<std::pair<int, int>> shownAt;
 };
 
+// Keeps every message body it is given.
+class RecordingMailComposer final : public MailComposer {
+  public:
+    void compose(const QString& body) override { bodies << body; }
+    QStringList bodies;
+};
+
 // All of them together.
 struct ScriptedPlatform {
     ScriptedMessageBoxes messages;
@@ -124,9 +131,10 @@ struct ScriptedPlatform {
     TableIniLookup ini;
     RecordingKeystrokes keystrokes;
     RecordingTooltip tooltip;
+    RecordingMailComposer mail;
 
     Platform platform() {
-        return {messages, prompts, files, clipboard, settings, ini, keystrokes, tooltip};
+        return {messages, prompts, files, clipboard, settings, ini, keystrokes, tooltip, mail};
     }
 };
 

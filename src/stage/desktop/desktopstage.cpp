@@ -152,6 +152,8 @@ void DesktopStage::updateBalloon(Windows& windows, const scene::CharacterView& v
     balloon.setBalloon(
         presentation::layoutBalloon(view.balloon, character, screenAround(character, m_pixels)),
         view.balloon.style);
+    // The balloon's whole text is its title, for screen readers and window lists.
+    balloon.setWindowTitle(view.id + QLatin1String(": ") + view.balloon.text);
     if (!balloon.isVisible()) {
         qCDebug(log::stage).noquote() << "balloon shown for" << view.id;
         balloon.show();

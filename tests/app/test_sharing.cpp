@@ -1,0 +1,87 @@
+// Sending the script by mail and playing a script received that way: from a saved mail given on
+// the command line, and from a mail's text pasted into the editor.
+
+#include "app/mainwindow.h"
+#include "support/windowfixture.h"
+
+namespace vistrel::test {
+namespace {
+
+const QByteArray kStart = "< V.T.L - SCRIPT START>";
+const QByteArray kEnd = "<SCRIPT VTL.END>";
+
+class SharingTest : public AppTest {
+  protected:
+    SharingTest() { addCharacter(QStringLiteral("Merlin")); }
+};
+
+TEST_F(SharingTest, EmailSendsTheEditorTextBetweenTheMarkersAsItStandsNow) {
+    form.start({});
+    commands().email->trigger();
+    ASSERT_EQ(platform.mail.bodies.size(), 1);
+    EXPECT_EQ(platform.mail.bodies[0], QString::fromLatin1(kStart + "\r\n\r\n" + kEnd))
+        << "an empty script";
+
+    const QString path = openScript("Load.Merlin\r\nMerlin.Show\r\n");
+    form.scriptEditor().setText(QStringLiteral("Load.Merlin\r\nMerlin.Speak.Not saved, yet\r\n"));
+    commands().email->trigger();
+    ASSERT_EQ(platform.mail.bodies.size(), 2);
+    EXPECT_EQ(platform.mail.bodies[1],
+              QString::fromLatin1(kStart +
+                                  "\r\nLoad.Merlin\r\nMerlin.Speak.Not saved, yet\r\n"
+                                  "\r\n" +
+                                  kEnd));
+    EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\nMerlin.Show\r\n"))
+        << "mailing neither saves nor changes the script";
+    EXPECT_TRUE(platform.messages.shown.empty());
+}
+
+TEST_F(SharingTest, EmailSpeaksTheAssistantsHintFirstWhenHelpIsOn) {
+    assistant.setAssumeFilesExist(true);
+    form.start({});
+    commands().email->trigger();
+    EXPECT_TRUE(assistant.calls().empty());
+
+    commands().helpOn->trigger();
+    commands().email->trigger();
+    const agent::Call& last = assistant.calls().back();
+    EXPECT_EQ(last.member, "Speak");
+    EXPECT_EQ(last.args.value(0), agent::quoted(app::MainWindow::emailHint()));
+    EXPECT_EQ(platform.mail.bodies.size(), 2);
+}
+
+TEST_F(SharingTest, ASavedMailOnTheCommandLinePlaysTheScriptBetweenTheMarkersAndStaysAsItIs) {
+    const QByteArray mail =
+        "From: ann@example.org\nSubject: a script for you\n\nHi! Here it is:\n" + kStart +
+        "\nLoad.Merlin\nMerlin.Show\nMerlin.Speak.Hello Bob\n" + kEnd + "\n-- \nAnn\n";
+    const QString path = scriptPath(QStringLiteral("received.eml"));
+    writeBytes(path, mail);
+    form.start({path});
+
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.state().closeWhenAllHidden);
+    EXPECT_EQ(readBytes(path), mail) << "the mail is not rewritten";
+    const QStringList calls = callLines();
+    EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Show() -> #1")))
+        << calls.join('\n').toStdString();
+    EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Speak(\"Hello Bob\") -> #2")));
+    EXPECT_TRUE(calls.filter(QStringLiteral("Ann")).isEmpty());
+    EXPECT_TRUE(platform.messages.shown.empty());
+}
+
+TEST_F(SharingTest, AMailPastedIntoTheEditorPlaysTheScriptBetweenTheMarkers) {
+    openScript("");
+    form.scriptEditor().setText(QString::fromLatin1(
+        "Dear Bob,\r\n" + kStart + "\r\nLoad.Merlin\r\nMerlin.Show\r\nMerlin.Hide\r\n\r\n" + kEnd +
+        "\r\nBye"));
+    control.clearCalls();
+    commands().play->trigger();
+    const QStringList calls = callLines();
+    EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Show() -> #1")))
+        << calls.join('\n').toStdString();
+    EXPECT_TRUE(calls.contains(QStringLiteral("Merlin.Hide() -> #2")));
+    EXPECT_TRUE(platform.messages.shown.empty()) << "no line of the mail around it is played";
+}
+
+}  // namespace
+}  // namespace vistrel::test
