@@ -115,13 +115,11 @@ WindowCommands::WindowCommands(QObject* owner)
       unloadAll(
           make(owner,
                {"unloadAll", tr("U&nload All"), {}, CommandPicture::UnloadAll, tr("Unload All")})),
-      // Choosing the characters folder comes with the character picker.
       characterFolder(make(owner, {"characterFolder",
                                    tr("&Character Folder"),
                                    {},
                                    CommandPicture::CharacterFolder,
-                                   tr("Character Folder"),
-                                   false})),
+                                   tr("Character Folder")})),
       intro(make(owner, {"intro", tr("Intro")})),
       helpOn(checkable(make(owner, {"helpOn", tr("ON")}), false)),
       helpOff(checkable(make(owner, {"helpOff", tr("OFF")}), true)) {}

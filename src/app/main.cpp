@@ -59,6 +59,7 @@ int main(int argc, char* argv[]) {
     vistrel::app::CharacterServices services = vistrel::app::createCharacterServices(folder);
     vistrel::app::MainWindow window(platform.platform(), *services.scriptService,
                                     *services.assistantService, folder);
+    vistrel::app::keepCharactersBeside(services, window);
     QObject::connect(&window, &vistrel::app::MainWindow::programEnded, &app,
                      &QCoreApplication::quit, Qt::QueuedConnection);
     window.start(QApplication::arguments().mid(1));

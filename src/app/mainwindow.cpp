@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/artwork.h"
+#include "compose/interaction.h"
 #include "compose/methods.h"
+#include "compose/picker.h"
 #include "document/highlighter.h"
 #include "document/scriptfile.h"
 #include "log/log.h"
@@ -12,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -64,6 +67,11 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
       player_(state_, scriptService_, *this),
       cast_(state_, scriptService_, player_, document_, *scriptEditor_, *methodsList_,
             *animationsList_, platform.messages, *this),
+      typing_(*scriptEditor_),
+      methods_(*methodsList_, typing_, platform.prompts, platform.files, platform.messages, hints_,
+               *this),
+      folderCommand_(platform.files, platform.settings, hints_,
+                     platform::charactersDataFolder(programFolder_)),
       watch_(state_, scriptService_),
       assistant_(assistantService_, platform.messages) {
     setObjectName(QStringLiteral("mainWindow"));
@@ -77,6 +85,22 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
             &MainWindow::setWindowModified);
     connect(&scriptService_, &agent::Agent::Command, this, &MainWindow::characterCommandChosen);
     connect(&watch_, &EndOfPlayWatch::everyCharacterHidden, this, &MainWindow::close);
+    // Only the script's characters make a character active; the help assistant's service is
+    // not listened to.
+    interaction_ = new compose::CharacterInteraction(
+        state_.cast, scriptService_, *animationsList_, *methodsList_, typing_, hints_,
+        [this](const QString& text) { setStatusText(text); }, this);
+    connect(methodsList_, &QListWidget::itemDoubleClicked, this,
+            [this] { methods_.runSelected(); });
+    // The hints speak through the help assistant while it is switched on.
+    hints_.setVoice([this](const QString& text, bool stopFirst) {
+        if (stopFirst)
+            assistant_.interruptWithHint(text);
+        else
+            assistant_.speakHint(text);
+    });
+    connect(&assistant_, &assistant::HelpAssistant::switchedOn, this,
+            [this](bool on) { hints_.setHelpOn(on); });
     new document::ScriptHighlighter(scriptEditor_->document());
     liveCheck_ = new document::LiveChecker(
         *scriptEditor_,
@@ -98,7 +122,9 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
 }
 
 MainWindow::~MainWindow() {
-    // Before the editor they watch and the state the checks read.
+    // Before the editor, the lists and the state they work on.
+    delete picker_.data();
+    delete interaction_;
     delete completion_;
     delete liveCheck_;
 }
@@ -193,6 +219,7 @@ void MainWindow::connectCommands() {
         cast_.unloadAll();
         watch_.lookAfterSettling();
     });
+    on(c.characterFolder, [this] { chooseCharactersFolder(); });
     on(c.email, [this] { sendByMail(); });
     on(c.helpOn, [this] { assistant_.switchOn(); });
     on(c.helpOff, [this] { assistant_.switchOff(); });
@@ -246,11 +273,8 @@ void MainWindow::readCommandLine(const QStringList& arguments) {
     const QString given = arguments.join(QLatin1Char(' ')).trimmed();
     commandLine_ = given.toLower();
 
-    const QString defaultFolder = platform::charactersDataFolder(programFolder_);
-    state_.charactersFolder = platform_.settings.value(QStringLiteral("Vtl"), QStringLiteral("Dir"),
-                                                       QStringLiteral("Dir"), defaultFolder);
-    if (state_.charactersFolder.isEmpty())
-        state_.charactersFolder = defaultFolder;
+    state_.charactersFolder =
+        platform::storedCharactersFolder(platform_.settings, folderCommand_.defaultFolder());
     qCDebug(log::app) << "characters folder:" << state_.charactersFolder;
 
     const std::optional<QString> mailed =
@@ -339,12 +363,23 @@ void MainWindow::endProgram(const char* why) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
+    if (methods_.hasTextEntry())
+        methods_.textEntry().hide();
+    if (picker_)
+        picker_->close();
     endProgram("the main window was closed");
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     QMainWindow::mousePressEvent(event);
     platform_.tooltip.show(-1, -1);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The picker stays above every window: not above a minimised program.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        hideCharacterPicker();
 }
 
 QString MainWindow::statusText() const {
@@ -394,11 +429,50 @@ void MainWindow::disableCloseCommand() {
 }
 
 void MainWindow::hideCharacterPicker() {
-    // The character picker is not offered yet: there is nothing to hide.
+    if (picker_)
+        picker_->hide();
 }
 
 void MainWindow::speakHint(const QString& text) {
-    assistant_.speakHint(text);
+    hints_.speakHint(text);
+}
+
+QString MainWindow::activeCharacter() const {
+    return interaction_->activeName();
+}
+
+bool MainWindow::showCharacterPicker() {
+    const QString folder = state_.charactersFolder;
+    if (!QFileInfo(QDir::fromNativeSeparators(folder)).isDir()) {
+        log::ignored(log::app(), QLatin1String("showing the character picker on ") + folder,
+                     QLatin1String("the characters folder does not exist"));
+        return false;
+    }
+    const bool first = !picker_;
+    if (first)
+        picker_ = new compose::CharacterPicker(typing_, state_.cast, *methodsList_, hints_, this);
+    picker_->setFolder(folder);
+    if (first) {
+        // Beside the window, over the desktop rather than over the script.
+        const QRect frame = frameGeometry();
+        picker_->move(frame.right() + 8, frame.top());
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            if (!area.contains(QRect(picker_->pos(), picker_->frameGeometry().size())))
+                picker_->move(std::max(area.left(), frame.left() - picker_->width() - 8),
+                              frame.top());
+        }
+    }
+    picker_->show();
+    picker_->raise();
+    return true;
+}
+
+void MainWindow::chooseCharactersFolder() {
+    state_.charactersFolder = folderCommand_.choose(state_.charactersFolder);
+    qCDebug(log::app) << "characters folder:" << state_.charactersFolder;
+    if (picker_)
+        picker_->setFolder(state_.charactersFolder);
 }
 
 }  // namespace vistrel::app

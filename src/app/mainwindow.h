@@ -4,21 +4,31 @@
 #include "app/commands.h"
 #include "app/endofplaywatch.h"
 #include "assistant/helpassistant.h"
+#include "compose/charactersfolder.h"
+#include "compose/hints.h"
 #include "compose/loadall.h"
+#include "compose/methods.h"
+#include "compose/picker.h"
 #include "document/completion.h"
 #include "document/document.h"
 #include "document/editing.h"
 #include "document/editor.h"
 #include "document/livecheck.h"
+#include "document/typing.h"
 #include "platform/filedialog.h"
 #include "platform/platform.h"
 #include "script/player.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QLabel;
 class QListWidget;
 class QToolBar;
+
+namespace vistrel::compose {
+class CharacterInteraction;
+}  // namespace vistrel::compose
 
 namespace vistrel::app {
 
@@ -29,7 +39,8 @@ namespace vistrel::app {
 class MainWindow final : public QMainWindow,
                          public script::PlayerHost,
                          public document::DocumentHost,
-                         public compose::LoadAllHost {
+                         public compose::LoadAllHost,
+                         public compose::MethodsHost {
     Q_OBJECT
   public:
     // The window's fixed size in twips, and twips to a pixel at 96 dots per inch.
@@ -68,8 +79,17 @@ class MainWindow final : public QMainWindow,
     QString problemsText() const;
     // The command line as start-up read it: lower case, blanks trimmed.
     const QString& commandLine() const { return commandLine_; }
+    // The hints' way to the help assistant.
+    compose::Hints& hints() { return hints_; }
+    document::EditorTyping& editorTyping() { return typing_; }
+    compose::MethodsCommands& methods() { return methods_; }
+    compose::CharacterInteraction& interaction() { return *interaction_; }
+    // The character picker; null until it is first shown.
+    compose::CharacterPicker* characterPicker() const { return picker_; }
+    // Chooses the characters folder (the Character Folder command).
+    void chooseCharactersFolder();
 
-    // --- script::PlayerHost, document::DocumentHost, compose::LoadAllHost ---
+    // --- script::PlayerHost, document::DocumentHost, compose::LoadAllHost, MethodsHost ---
     void setStatusText(const QString& text) override;
     void minimizeWindow() override;
     void showStopMessage(const QString& title, const QString& text) override;
@@ -81,6 +101,8 @@ class MainWindow final : public QMainWindow,
     void disableCloseCommand() override;
     void hideCharacterPicker() override;
     void speakHint(const QString& text) override;
+    QString activeCharacter() const override;
+    bool showCharacterPicker() override;
 
   signals:
     // The program is to end: the window was closed or a character's "Exit" was chosen.
@@ -89,6 +111,7 @@ class MainWindow final : public QMainWindow,
   protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void buildWindow();
@@ -129,6 +152,12 @@ class MainWindow final : public QMainWindow,
     document::EditingCommands editing_;
     script::ScriptPlayer player_;
     compose::CastCommands cast_;
+    compose::Hints hints_;
+    document::EditorTyping typing_;
+    compose::MethodsCommands methods_;
+    compose::CharactersFolderCommand folderCommand_;
+    compose::CharacterInteraction* interaction_ = nullptr;
+    QPointer<compose::CharacterPicker> picker_;
     EndOfPlayWatch watch_;
     assistant::HelpAssistant assistant_;
     document::LiveChecker* liveCheck_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "platform/platform.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +23,21 @@ QString charactersDataFolder(const QString& programFolder) {
     const bool looksInstalled =
         QFileInfo(program.absolutePath()).dir().dirName() == QLatin1String("lib");
     return QDir::toNativeSeparators(QDir::cleanPath(looksInstalled ? installed : beside));
+}
+
+namespace {
+const QString kApplication = QStringLiteral("Vtl");
+const QString kSection = QStringLiteral("Dir");
+const QString kKey = QStringLiteral("Dir");
+}  // namespace
+
+QString storedCharactersFolder(const SettingsStore& settings, const QString& defaultFolder) {
+    const QString folder = settings.value(kApplication, kSection, kKey, defaultFolder);
+    return folder.isEmpty() ? defaultFolder : folder;
+}
+
+void storeCharactersFolder(SettingsStore& settings, const QString& folder) {
+    settings.setValue(kApplication, kSection, kKey, folder);
 }
 
 }  // namespace vistrel::platform

@@ -13,4 +13,12 @@ QString programFolder();
 // The first of these that exists wins; with neither, the one the program folder's shape names.
 QString charactersDataFolder(const QString& programFolder);
 
+class SettingsStore;
+
+// The characters folder kept in the per-user setting ("Vtl", "Dir", "Dir"); `defaultFolder`
+// when the setting is missing or empty.
+QString storedCharactersFolder(const SettingsStore& settings, const QString& defaultFolder);
+// Keeps `folder`, even an empty one, as the characters folder in the per-user setting.
+void storeCharactersFolder(SettingsStore& settings, const QString& folder);
+
 }  // namespace vistrel::platform

@@ -32,6 +32,8 @@ class MessageBoxes {
     // Shows the box and returns the button that dismissed it; closing a Yes/No box without
     // choosing counts as No.
     virtual MessageAnswer show(const Message& message) = 0;
+    // The alert sound, for a key that is refused.
+    virtual void beep() = 0;
 };
 
 // Modal one-line input boxes.
@@ -61,6 +63,9 @@ class FileDialogs {
     virtual ~FileDialogs() = default;
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> choose(const FileDialogRequest& request) = 0;
+    // A folder chooser captioned `title` that starts at `startFolder`: the chosen folder's full
+    // path, or an empty string when the user cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& startFolder) = 0;
 };
 
 // The system clipboard, plain text only.

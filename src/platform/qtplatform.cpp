@@ -65,6 +65,10 @@ MessageAnswer QtMessageBoxes::show(const Message& message) {
     return MessageAnswer::Ok;
 }
 
+void QtMessageBoxes::beep() {
+    QApplication::beep();
+}
+
 QString QtPromptBoxes::ask(const QString& prompt, const QString& title,
                            const QString& defaultAnswer) {
     bool ok = false;
@@ -92,6 +96,15 @@ std::optional<QString> QtFileDialogs::choose(const FileDialogRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().front());
+}
+
+QString QtFileDialogs::chooseFolder(const QString& title, const QString& startFolder) {
+    // A caption is one line.
+    QString caption = title;
+    caption.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    caption.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString chosen = QFileDialog::getExistingDirectory(dialogParent(), caption, startFolder);
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
 }
 
 QString QtClipboard::text() const {

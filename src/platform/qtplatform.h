@@ -15,6 +15,7 @@ namespace vistrel::platform {
 class QtMessageBoxes final : public MessageBoxes {
   public:
     MessageAnswer show(const Message& message) override;
+    void beep() override;
 };
 
 class QtPromptBoxes final : public PromptBoxes {
@@ -25,6 +26,7 @@ class QtPromptBoxes final : public PromptBoxes {
 class QtFileDialogs final : public FileDialogs {
   public:
     std::optional<QString> choose(const FileDialogRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& startFolder) override;
 };
 
 class QtClipboard final : public Clipboard {

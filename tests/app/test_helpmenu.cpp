@@ -1,6 +1,7 @@
 // The Help menu: the assistant switched on and off with its check marks, the hints the other
 // commands speak through it, and the introduction.
 
+#include "compose/interaction.h"
 #include "compose/loadall.h"
 #include "support/windowfixture.h"
 
@@ -62,6 +63,22 @@ TEST_F(HelpMenuTest, LoadAllSpeaksItsThreeHintsOnlyWhileTheAssistantIsOn) {
     EXPECT_EQ(hints[0], agent::quoted(compose::CastCommands::loadAllHint()));
     EXPECT_EQ(hints[1], agent::quoted(compose::CastCommands::comingHint()));
     EXPECT_EQ(hints[2], agent::quoted(compose::CastCommands::showHint()));
+}
+
+TEST_F(HelpMenuTest, AClickOnACharacterStopsTheAssistantThenExplainsTheAnimations) {
+    commands().loadAll->trigger();
+    control.raiseClick(QStringLiteral("Genie"));
+    EXPECT_TRUE(spoken().isEmpty());
+
+    commands().helpOn->trigger();
+    assistant.clearCalls();
+    control.raiseClick(QStringLiteral("Genie"));
+    const QStringList lines = assistant.callLines();
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Merlin.Stop()"));
+    EXPECT_TRUE(lines[1].startsWith(
+        QLatin1String("Merlin.Speak(") +
+        agent::quoted(compose::CharacterInteraction::clickHint(QStringLiteral("Genie")))));
 }
 
 TEST_F(HelpMenuTest, IntroPlaysOnceAndThenSaysTheCharacterCannotBeFound) {

@@ -32,6 +32,11 @@ std::optional<QString> ScriptedFileDialogs::choose(const FileDialogRequest& requ
     return choice;
 }
 
+QString ScriptedFileDialogs::chooseFolder(const QString& title, const QString& startFolder) {
+    foldersShown.push_back({title, startFolder});
+    return folderChoices.isEmpty() ? QString() : folderChoices.takeFirst();
+}
+
 QString MemorySettingsStore::value(const QString& application, const QString& section,
                                    const QString& key, const QString& defaultValue) const {
     return values.value(application + QLatin1Char('/') + section + QLatin1Char('/') + key,

@@ -20,8 +20,10 @@ namespace vistrel::platform::testing {
 class ScriptedMessageBoxes final : public MessageBoxes {
   public:
     MessageAnswer show(const Message& message) override;
+    void beep() override { ++beeps; }
 
     std::deque<MessageAnswer> answers;
+    int beeps = 0;
     std::vector<Message> shown;
     // Called while a box is up, as if the user did something before answering.
     std::function<void(const Message&)> whileShown;
@@ -37,13 +39,21 @@ class ScriptedPromptBoxes final : public PromptBoxes {
 };
 
 // Returns the queued choices in order; with none left, or for a queued null string, the user
-// cancelled.
+// cancelled. Folder choosers answer from their own queue the same way.
 class ScriptedFileDialogs final : public FileDialogs {
   public:
     std::optional<QString> choose(const FileDialogRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& startFolder) override;
 
     QStringList choices;
     std::vector<FileDialogRequest> shown;
+
+    struct FolderRequest {
+        QString title;
+        QString startFolder;
+    };
+    QStringList folderChoices;
+    std::vector<FolderRequest> foldersShown;
 };
 
 class MemoryClipboard final : public Clipboard {

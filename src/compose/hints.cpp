@@ -1,0 +1,17 @@
+#include "compose/hints.h"
+
+#include "log/log.h"
+
+namespace vistrel::compose {
+
+void Hints::speakHint(const QString& text, bool stopFirst) const {
+    if (!helpOn_)
+        return;
+    if (!voice_) {
+        qCDebug(log::app) << "no voice for the hint:" << text;
+        return;
+    }
+    voice_(text, stopFirst);
+}
+
+}  // namespace vistrel::compose
