@@ -22,7 +22,7 @@ constexpr int kIconSizes[] = {48, 256};
 
 QString environmentFolder(const char* variable, const QString& fallback) {
     const QString value = qEnvironmentVariable(variable);
-    // The base directory specification ignores relative paths.
+    // Relative paths in these variables are ignored, as the desktop itself ignores them.
     return !value.isEmpty() && QDir::isAbsolutePath(value) ? value : fallback;
 }
 

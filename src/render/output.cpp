@@ -238,26 +238,27 @@ namespace {
 // MP4, WebM and GIF through libavformat.
 class MediaOutput final : public Output {
   public:
-    MediaOutput(const OutputSpec& spec, FramePtr palette) : spec_(spec), file_(spec.path) {
-        const char* muxer = spec.format == Format::Mp4    ? "mp4"
-                            : spec.format == Format::WebM ? "webm"
-                                                          : "gif";
+    MediaOutput(const OutputSettings& settings, FramePtr palette)
+        : settings_(settings), file_(settings.path) {
+        const char* muxer = settings.format == Format::Mp4    ? "mp4"
+                            : settings.format == Format::WebM ? "webm"
+                                                              : "gif";
         const QByteArray path = file_.path().toUtf8();
         AVFormatContext* format = nullptr;
         check(avformat_alloc_output_context2(&format, nullptr, muxer, path.constData()),
               "choosing the container");
         format_.reset(format);
         openVideo();
-        if (spec.format == Format::Gif) {
+        if (settings.format == Format::Gif) {
             if (!palette)
                 throw OutputError(QStringLiteral("a GIF needs its palette"));
             openGifFilters(palette.get());
         }
-        if (hasAudio(spec.format))
+        if (hasAudio(settings.format))
             openAudio();
         check(avio_open(&format_->pb, path.constData(), AVIO_FLAG_WRITE), "opening the file");
         AVDictionary* options = nullptr;
-        if (spec.format == Format::Mp4)
+        if (settings.format == Format::Mp4)
             av_dict_set(&options, "movflags", "+faststart", 0);
         const int header = avformat_write_header(format_.get(), &options);
         av_dict_free(&options);
@@ -267,7 +268,7 @@ class MediaOutput final : public Output {
     ~MediaOutput() override { sws_freeContext(sws_); }
 
     void addFrame(const QImage& image) override {
-        if (spec_.format == Format::Gif) {
+        if (settings_.format == Format::Gif) {
             last_ = frameOf(image, AV_PIX_FMT_BGRA);
             gifFrame(av_frame_clone(last_.get()));
             return;
@@ -298,7 +299,7 @@ class MediaOutput final : public Output {
     void repeatFrame() override {
         if (!last_)
             return;
-        if (spec_.format == Format::Gif) {
+        if (settings_.format == Format::Gif) {
             gifFrame(av_frame_clone(last_.get()));
             return;
         }
@@ -321,7 +322,7 @@ class MediaOutput final : public Output {
     }
 
     void commit() override {
-        if (spec_.format == Format::Gif) {
+        if (settings_.format == Format::Gif) {
             check(av_buffersrc_add_frame(gif_.source, nullptr), "ending the GIF filters");
             drainGif();
         }
@@ -344,13 +345,13 @@ class MediaOutput final : public Output {
     void openVideo() {
         const AVCodec* codec = nullptr;
         AVPixelFormat pixels = AV_PIX_FMT_YUV420P;
-        if (spec_.format == Format::Mp4) {
+        if (settings_.format == Format::Mp4) {
             codec = avcodec_find_encoder_by_name("libx264");
             if (!codec)
                 codec = avcodec_find_encoder(AV_CODEC_ID_H264);
-        } else if (spec_.format == Format::WebM) {
+        } else if (settings_.format == Format::WebM) {
             codec = avcodec_find_encoder_by_name("libvpx-vp9");
-            if (spec_.alpha)
+            if (settings_.alpha)
                 pixels = AV_PIX_FMT_YUVA420P;
         } else {
             codec = avcodec_find_encoder(AV_CODEC_ID_GIF);
@@ -359,26 +360,26 @@ class MediaOutput final : public Output {
         if (!codec)
             throw OutputError(QStringLiteral("this FFmpeg has no encoder for the video"));
         video_.reset(avcodec_alloc_context3(codec));
-        video_->width = spec_.size.width();
-        video_->height = spec_.size.height();
+        video_->width = settings_.size.width();
+        video_->height = settings_.size.height();
         video_->pix_fmt = pixels;
-        video_->time_base = AVRational{1, spec_.fps};
-        video_->framerate = AVRational{spec_.fps, 1};
+        video_->time_base = AVRational{1, settings_.fps};
+        video_->framerate = AVRational{settings_.fps, 1};
         video_->sample_aspect_ratio = AVRational{1, 1};
-        if (spec_.format != Format::Gif) {
+        if (settings_.format != Format::Gif) {
             video_->colorspace = AVCOL_SPC_BT709;
             video_->color_primaries = AVCOL_PRI_BT709;
             video_->color_trc = AVCOL_TRC_BT709;
             video_->color_range = AVCOL_RANGE_MPEG;
-            video_->gop_size = spec_.fps * 5;
+            video_->gop_size = settings_.fps * 5;
         }
         if (format_->oformat->flags & AVFMT_GLOBALHEADER)
             video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         AVDictionary* options = nullptr;
-        if (spec_.format == Format::Mp4) {
+        if (settings_.format == Format::Mp4) {
             av_dict_set(&options, "preset", "veryfast", 0);
             av_dict_set(&options, "crf", "20", 0);
-        } else if (spec_.format == Format::WebM) {
+        } else if (settings_.format == Format::WebM) {
             av_dict_set(&options, "deadline", "realtime", 0);
             av_dict_set(&options, "cpu-used", "8", 0);
             av_dict_set(&options, "row-mt", "1", 0);
@@ -398,20 +399,20 @@ class MediaOutput final : public Output {
     }
 
     void openAudio() {
-        const AVCodec* codec = spec_.format == Format::Mp4
+        const AVCodec* codec = settings_.format == Format::Mp4
                                    ? avcodec_find_encoder(AV_CODEC_ID_AAC)
                                    : avcodec_find_encoder_by_name("libopus");
         if (!codec)
             throw OutputError(QStringLiteral("this FFmpeg has no encoder for the sound"));
         audio_.reset(avcodec_alloc_context3(codec));
-        audio_->sample_rate = spec_.sampleRate;
+        audio_->sample_rate = settings_.sampleRate;
         audio_->ch_layout = AV_CHANNEL_LAYOUT_MONO;
         audio_->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
         for (const AVSampleFormat* f = codec->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f)
             if (*f == AV_SAMPLE_FMT_FLT || *f == AV_SAMPLE_FMT_FLTP)
                 audio_->sample_fmt = *f;
         audio_->bit_rate = 96000;
-        audio_->time_base = AVRational{1, spec_.sampleRate};
+        audio_->time_base = AVRational{1, settings_.sampleRate};
         if (format_->oformat->flags & AVFMT_GLOBALHEADER)
             audio_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         check(avcodec_open2(audio_.get(), codec, nullptr), "opening the sound encoder");
@@ -428,13 +429,13 @@ class MediaOutput final : public Output {
     void openGifFilters(AVFrame* palette) {
         if (!gif_.graph)
             throw OutputError(QStringLiteral("out of memory for a filter graph"));
-        gif_.source =
-            gif_.add("buffer", "in",
-                     PaletteMaker::Graph::bufferArgs(spec_.size, AV_PIX_FMT_BGRA, spec_.fps));
+        gif_.source = gif_.add(
+            "buffer", "in",
+            PaletteMaker::Graph::bufferArgs(settings_.size, AV_PIX_FMT_BGRA, settings_.fps));
         gif_.palette =
             gif_.add("buffer", "palette",
                      PaletteMaker::Graph::bufferArgs(QSize(palette->width, palette->height),
-                                                     palette->format, spec_.fps));
+                                                     palette->format, settings_.fps));
         // Only the part of a frame that changed is matched to the palette again.
         AVFilterContext* use = gif_.add("paletteuse", "paletteuse",
                                         QStringLiteral("dither=sierra2_4a:diff_mode=rectangle"));
@@ -500,7 +501,7 @@ class MediaOutput final : public Output {
         }
     }
 
-    OutputSpec spec_;
+    OutputSettings settings_;
     TemporaryPath file_;
     FormatPtr format_;
     CodecPtr video_;
@@ -518,14 +519,15 @@ class MediaOutput final : public Output {
 // PNG frames, numbered from 0, and the sound as 16-bit WAV.
 class PngOutput final : public Output {
   public:
-    explicit PngOutput(const OutputSpec& spec)
-        : spec_(spec),
-          folder_(QFileInfo(spec.path).absolutePath() + QLatin1String("/.render-XXXXXX")),
-          sound_(soundPathFor(spec.path)) {
+    explicit PngOutput(const OutputSettings& settings)
+        : settings_(settings),
+          folder_(QFileInfo(settings.path).absolutePath() + QLatin1String("/.render-XXXXXX")),
+          sound_(soundPathFor(settings.path)) {
         if (!folder_.isValid())
-            throw OutputError(QStringLiteral("cannot write in \"%1\": %2")
-                                  .arg(QFileInfo(spec.path).absolutePath(), folder_.errorString()));
-        pattern_ = QFileInfo(spec.path).fileName();
+            throw OutputError(
+                QStringLiteral("cannot write in \"%1\": %2")
+                    .arg(QFileInfo(settings.path).absolutePath(), folder_.errorString()));
+        pattern_ = QFileInfo(settings.path).fileName();
     }
 
     void addFrame(const QImage& frame) override {
@@ -542,14 +544,14 @@ class PngOutput final : public Output {
             pcm_.push_back(qint16(std::lround(s * 32767.0f)));
     }
     void commit() override {
-        const std::vector<std::uint8_t> wav = speech::writeWav(pcm_, spec_.sampleRate);
+        const std::vector<std::uint8_t> wav = speech::writeWav(pcm_, settings_.sampleRate);
         QSaveFile sound(sound_);
         if (!sound.open(QIODevice::WriteOnly) ||
             sound.write(reinterpret_cast<const char*>(wav.data()), qint64(wav.size())) !=
                 qint64(wav.size()) ||
             !sound.commit())
             throw OutputError(QStringLiteral("cannot write \"%1\"").arg(sound_));
-        const QDir target = QFileInfo(spec_.path).absoluteDir();
+        const QDir target = QFileInfo(settings_.path).absoluteDir();
         for (std::int64_t i = 0; i < count_; ++i) {
             const QString name = nameOf(i);
             std::error_code error;
@@ -570,7 +572,7 @@ class PngOutput final : public Output {
                             QStringLiteral("%1").arg(index, width, 10, QLatin1Char('0')));
     }
 
-    OutputSpec spec_;
+    OutputSettings settings_;
     QTemporaryDir folder_;
     QString sound_;
     QString pattern_;
@@ -581,11 +583,11 @@ class PngOutput final : public Output {
 
 }  // namespace
 
-std::unique_ptr<Output> Output::open(const OutputSpec& spec, AVFrame* gifPalette) {
+std::unique_ptr<Output> Output::open(const OutputSettings& settings, AVFrame* gifPalette) {
     FramePtr palette(gifPalette);
-    if (spec.format == Format::PngSequence)
-        return std::make_unique<PngOutput>(spec);
-    return std::make_unique<MediaOutput>(spec, std::move(palette));
+    if (settings.format == Format::PngSequence)
+        return std::make_unique<PngOutput>(settings);
+    return std::make_unique<MediaOutput>(settings, std::move(palette));
 }
 
 }  // namespace vistrel::render

@@ -40,7 +40,7 @@ bool keepsAlpha(Format format);
 // The WAV file written beside a PNG sequence: the pattern without its number, as .wav.
 QString soundPathFor(const QString& pngPattern);
 
-struct OutputSpec {
+struct OutputSettings {
     QString path;
     Format format = Format::Mp4;
     QSize size{1280, 720};
@@ -67,18 +67,19 @@ class PaletteMaker {
 class Output {
   public:
     virtual ~Output() = default;
-    // One frame, `spec.size`, in Format_RGB32 or (with alpha) Format_ARGB32.
+    // One frame, `settings.size`, in Format_RGB32 or (with alpha) Format_ARGB32.
     virtual void addFrame(const QImage& frame) = 0;
     // The same frame as the last one again.
     virtual void repeatFrame() = 0;
-    // The sound track continued: mono samples at `spec.sampleRate`, in [-1, 1].
+    // The sound track continued: mono samples at `settings.sampleRate`, in [-1, 1].
     virtual void addAudio(std::span<const float> samples) = 0;
     // Ends the streams and moves the files into place.
     virtual void commit() = 0;
 
-    // Opens the output for `spec`. A GIF needs the palette made by a first pass (it is taken
+    // Opens the output for `settings`. A GIF needs the palette made by a first pass (it is taken
     // over); the other formats ignore it.
-    static std::unique_ptr<Output> open(const OutputSpec& spec, AVFrame* gifPalette = nullptr);
+    static std::unique_ptr<Output> open(const OutputSettings& settings,
+                                        AVFrame* gifPalette = nullptr);
 };
 
 }  // namespace vistrel::render

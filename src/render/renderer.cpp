@@ -295,13 +295,13 @@ RenderResult renderScript(const RenderOptions& options,
     const bool alpha = options.backgroundImage.isNull() && options.background.alpha() < 255;
     checkOptions(options, format, alpha);
 
-    OutputSpec spec;
-    spec.path = options.output;
-    spec.format = format;
-    spec.size = options.size;
-    spec.fps = options.fps;
-    spec.alpha = alpha;
-    spec.sampleRate = kSampleRate;
+    OutputSettings settings;
+    settings.path = options.output;
+    settings.format = format;
+    settings.size = options.size;
+    settings.fps = options.fps;
+    settings.alpha = alpha;
+    settings.sampleRate = kSampleRate;
 
     RenderResult result;
     RenderProgress state;
@@ -317,7 +317,7 @@ RenderResult renderScript(const RenderOptions& options,
         state.pass = 2;
         state.totalMs = result.durationMs;
     }
-    std::unique_ptr<Output> output = Output::open(spec, palette);
+    std::unique_ptr<Output> output = Output::open(settings, palette);
     OutputSink sink(*output);
     RenderResult written;
     runPass(options, alpha, sink, state, progress, written);
