@@ -198,6 +198,38 @@ bool drain(AVCodecContext& decoder, AVFrame& frame, MonoConverter& converter,
     }
 }
 
+// How much of the file FFmpeg gets to see. FFmpeg trusts the sizes of the chunks it reads
+// whole (LIST, bext, ...) and allocates them before reading, so a chunk that claims more
+// bytes than the file holds, and everything after it, is left out. Only the data chunk may
+// run past the end: recorders that were cut short leave such files, and FFmpeg then reads
+// the samples up to the end.
+std::size_t trustedLength(std::span<const std::uint8_t> bytes) {
+    const auto le32 = [&](std::size_t at) {
+        return std::uint32_t(bytes[at]) | std::uint32_t(bytes[at + 1]) << 8 |
+               std::uint32_t(bytes[at + 2]) << 16 | std::uint32_t(bytes[at + 3]) << 24;
+    };
+    std::size_t at = 12;  // after "RIFF", its size and "WAVE"
+    while (bytes.size() - at >= 8) {
+        const std::size_t length = le32(at + 4);
+        const std::size_t room = bytes.size() - at - 8;
+        if (length > room) {
+            if (std::memcmp(bytes.data() + at, "data", 4) == 0)
+                return bytes.size();
+            qCDebug(log::speech).noquote()
+                << QStringLiteral("a WAVE chunk '%1' at byte %2 claims %3 bytes but only %4 remain; "
+                                  "the file is read up to it")
+                       .arg(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data() + at), 4))
+                       .arg(at)
+                       .arg(length)
+                       .arg(room);
+            return at;
+        }
+        at += 8 + length + (length & 1);
+        at = std::min(at, bytes.size());
+    }
+    return bytes.size();
+}
+
 }  // namespace
 
 WavData parseWav(std::span<const std::uint8_t> bytes) {
@@ -210,7 +242,7 @@ WavData parseWav(std::span<const std::uint8_t> bytes) {
     std::call_once(quiet, [] { av_log_set_callback(logFromFfmpeg); });
 
     constexpr int kIoBufferBytes = 16384;
-    MemoryFile file{bytes, 0};
+    MemoryFile file{bytes.first(trustedLength(bytes)), 0};
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
     if (!buffer)
         throw std::bad_alloc();

@@ -119,6 +119,17 @@ TEST(Wav, OtherChunksOddSizesExtensibleHeadersAndShortDataAreRead) {
     // A trailing half sample is ignored.
     cut.push_back(0x7f);
     EXPECT_EQ(parseWav(cut).samples.size(), 3u);
+
+    // Metadata after the samples that claims far more than the file holds (here a 1.5 GB
+    // software name) is left unread; the samples before it play.
+    Bytes info;
+    tag(info, "INFO");
+    tag(info, "ISFT");
+    put(info, 0x60000000, 4);
+    append(info, Bytes(6, 'x'));
+    wav = parseWav(riff({fmtChunk(1, 1, 8000, 16), chunk("data", data),
+                         chunk("LIST", info, 0x7FFFFFF0u)}));
+    EXPECT_EQ(wav.samples, (std::vector<qint16>{0x10, 0x20, 0x30}));
 }
 
 TEST(Wav, DamagedFilesAreRefusedSayingWhy) {
