@@ -216,9 +216,11 @@ std::size_t trustedLength(std::span<const std::uint8_t> bytes) {
             if (std::memcmp(bytes.data() + at, "data", 4) == 0)
                 return bytes.size();
             qCDebug(log::speech).noquote()
-                << QStringLiteral("a WAVE chunk '%1' at byte %2 claims %3 bytes but only %4 remain; "
-                                  "the file is read up to it")
-                       .arg(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data() + at), 4))
+                << QStringLiteral(
+                       "a WAVE chunk '%1' at byte %2 claims %3 bytes but only %4 remain; "
+                       "the file is read up to it")
+                       .arg(
+                           QString::fromLatin1(reinterpret_cast<const char*>(bytes.data() + at), 4))
                        .arg(at)
                        .arg(length)
                        .arg(room);
