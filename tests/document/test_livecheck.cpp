@@ -3,6 +3,7 @@
 
 #include "characters.h"
 #include "document/livecheck.h"
+#include "support/snapshot.h"
 #include "support/windowfixture.h"
 
 #include <QTest>
@@ -168,6 +169,12 @@ TEST_F(LiveCheckWindowTest, TheStatusBarCountsProblemsAndPlayStillRuns) {
     ASSERT_TRUE(waitUntil([&] { return form.problemsText() == QStringLiteral("2 problems"); }))
         << form.problemsText().toStdString();
     EXPECT_EQ(underlinedTexts(editor), (QStringList{"Wav", "Blnk"}));
+    QTextCursor name(editor.document()->findBlockByNumber(1));
+    name.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+    editor.setTextCursor(name);
+    editor.setSelectionBold(true);
+    editor.moveCursor(QTextCursor::End);
+    saveSnapshot(form.grab().toImage(), QStringLiteral("editor-colours-and-marks"));
 
     editor.setText(QStringLiteral("Load.Merlin\nMerlin.Play.Wave\n"));
     ASSERT_TRUE(waitUntil([&] { return form.problemsText().isEmpty(); }));
