@@ -24,11 +24,10 @@ bool isItalic(const QTextCharFormat& format) {
 
 }  // namespace
 
-ScriptEditor::ScriptEditor(QWidget* parent) : QTextEdit(parent) {
+ScriptEditor::ScriptEditor(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName(QStringLiteral("scriptEditor"));
     // Pasted web pages or documents bring only their text: a script is lines of text.
-    setAcceptRichText(false);
-    setLineWrapMode(QTextEdit::NoWrap);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
 QString ScriptEditor::plainText(QString raw, QLatin1String lineEnd) {
@@ -145,7 +144,7 @@ void ScriptEditor::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    QPlainTextEdit::keyPressEvent(event);
     if (keyAfter_)
         keyAfter_(event);
 }

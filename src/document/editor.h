@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 #include <functional>
 #include <optional>
 
 namespace vistrel::document {
 
-// The script editor: a rich-text edit control whose plain text is the script. Formatting
-// (bold, italic, size) lives only here; files are written from the plain text.
-class ScriptEditor : public QTextEdit {
+// The script editor: an edit control whose plain text is the script, with the user's character
+// formatting on it. Formatting (bold, italic, size) lives only here; files are written from the
+// plain text. It lays out line by line, so a keystroke costs the work of its own line however
+// long the script is (a rich-text layout moves every later line on each edit).
+class ScriptEditor : public QPlainTextEdit {
     Q_OBJECT
   public:
     // The range of point sizes the editor's font accepts.

@@ -1,8 +1,13 @@
 #include "document/highlighter.h"
 
 #include <QStringView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 namespace vistrel::document {
 
@@ -44,7 +49,64 @@ const QColor ScriptHighlighter::kNumber(0x0a, 0x7d, 0x5a);
 const QColor ScriptHighlighter::kQuoted(0xa3, 0x32, 0x15);
 const QColor ScriptHighlighter::kDropped(0x96, 0x96, 0x96);
 
-ScriptHighlighter::ScriptHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {}
+ScriptHighlighter::ScriptHighlighter(QTextDocument* document)
+    : QSyntaxHighlighter(static_cast<QObject*>(document)) {
+    resume_.setSingleShot(true);
+    resume_.setInterval(0);
+    connect(&resume_, &QTimer::timeout, this, &ScriptHighlighter::resume);
+    // The colouring itself runs in the base class's own handler of the change, so these two
+    // are connected before it and after it.
+    connect(document, &QTextDocument::contentsChange, this, &ScriptHighlighter::beginPass);
+    setDocument(document);
+    connect(document, &QTextDocument::contentsChange, this, &ScriptHighlighter::endPass);
+}
+
+void ScriptHighlighter::beginPass(int position, int removed, int added) {
+    // The lines the change touched, as the base class finds them.
+    const QTextBlock last = document()->findBlock(position + added + (removed > 0 ? 1 : 0));
+    passEnd_ = last.isValid() ? last.position() + last.length() : std::numeric_limits<int>::max();
+    followOn_ = 0;
+}
+
+void ScriptHighlighter::endPass() {
+    passEnd_ = kNoPass;
+}
+
+void ScriptHighlighter::stopHere() {
+    // Its colours and end state stay as they were; only the colours are set again, as the base
+    // class clears what is not set.
+    const QTextBlock block = currentBlock();
+    for (const QTextLayout::FormatRange& range : block.layout()->formats())
+        setFormat(range.start, range.length, range.format);
+    pending_.emplace_back(block);
+    resume_.start();
+}
+
+void ScriptHighlighter::resume() {
+    if (pending_.empty())
+        return;
+    // The earliest first: colouring from there may well take in the later ones.
+    const auto earliest = std::min_element(
+        pending_.begin(), pending_.end(),
+        [](const QTextCursor& a, const QTextCursor& b) { return a.position() < b.position(); });
+    const int position = earliest->position();
+    pending_.erase(earliest);
+    // The line left as it was, and the one after it, in case an edit since has joined the
+    // line to the one before it.
+    const QTextBlock block = document()->findBlock(position);
+    for (const QTextBlock& line : {block, block.next()}) {
+        if (!line.isValid())
+            continue;
+        passEnd_ = line.position() + line.length();
+        followOn_ = 0;
+        rehighlightBlock(line);
+        passEnd_ = kNoPass;
+    }
+    if (!pending_.empty())
+        resume_.start();
+    else
+        emit settled();
+}
 
 void ScriptHighlighter::colour(int start, int length, const QColor& colour) {
     if (length <= 0)
@@ -55,6 +117,11 @@ void ScriptHighlighter::colour(int start, int length, const QColor& colour) {
 }
 
 void ScriptHighlighter::highlightBlock(const QString& text) {
+    if (passEnd_ != kNoPass && currentBlock().position() >= passEnd_ &&
+        ++followOn_ > kFollowOnLines) {
+        stopHere();
+        return;
+    }
     const int size = static_cast<int>(text.size());
     int pos = 0;
     bool quoteOpen = previousBlockState() == InQuote;

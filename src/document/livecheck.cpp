@@ -12,12 +12,6 @@ namespace vistrel::document {
 
 namespace {
 
-// The editor's raw text with every block separator a single LF, so that offsets into it are
-// document positions.
-QString checkedText(QString raw) {
-    return ScriptEditor::plainText(std::move(raw), QLatin1String("\n"));
-}
-
 QTextCharFormat underline(script::Severity severity) {
     QTextCharFormat format;
     format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
@@ -45,13 +39,14 @@ QStringList loadedNames(const QString& text) {
 
 LiveChecker::LiveChecker(ScriptEditor& editor, std::function<script::CheckOptions()> options,
                          QObject* parent)
-    : QObject(parent), editor_(editor), options_(std::move(options)) {
+    : QObject(parent), editor_(editor), options_(std::move(options)), texts_(*editor_.document()) {
     delay_.setSingleShot(true);
     delay_.setInterval(kDelayMs);
     connect(&delay_, &QTimer::timeout, this, &LiveChecker::start);
     connect(&watcher_, &QFutureWatcher<LiveFindings>::finished, this, &LiveChecker::finished);
-    connect(editor_.document(), &QTextDocument::contentsChange, this, &LiveChecker::edited);
-    // A new document (setPlainText replaces the content) reports its change as well.
+    // A new text (setPlainText replaces the content) reports its change as well.
+    connect(editor_.document(), &QTextDocument::contentsChange, this,
+            &LiveChecker::contentsChanged);
     editor_.viewport()->installEventFilter(this);
     recheck();
 }
@@ -63,6 +58,11 @@ LiveChecker::~LiveChecker() {
 }
 
 void LiveChecker::recheck() {
+    edited();
+}
+
+void LiveChecker::contentsChanged(int position, int removed, int added) {
+    texts_.changed(position, removed, added);
     edited();
 }
 
@@ -81,10 +81,9 @@ void LiveChecker::start() {
     busy_ = true;
     again_ = false;
     running_ = generation_;
-    // The one copy made on this thread; everything else happens on the pool thread.
-    QString raw = editor_.document()->toRawText();
-    watcher_.setFuture(QtConcurrent::run([raw = std::move(raw), options]() mutable {
-        const QString text = checkedText(std::move(raw));
+    // Only the runs of blocks are shared here; the text is put together on the pool thread.
+    watcher_.setFuture(QtConcurrent::run([copy = texts_.copy(), options]() mutable {
+        const QString text = BlockTexts::joined(copy);
         LiveFindings found;
         found.result = script::checkScript(text, options);
         found.loadedNames = document::loadedNames(text);

@@ -4,6 +4,7 @@
 #include "document/highlighter.h"
 #include "support/windowfixture.h"
 
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -38,6 +39,24 @@ QStringList colouredRuns(const QTextBlock& block) {
 
 QStringList runsOfLine(const ScriptEditor& editor, int line) {
     return colouredRuns(editor.document()->findBlockByNumber(line));
+}
+
+// The coloured runs of every line.
+QList<QStringList> allRuns(const ScriptEditor& editor) {
+    QList<QStringList> out;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+        out << colouredRuns(block);
+    return out;
+}
+
+// The line numbers (from 0) whose runs differ.
+QList<int> differingLines(const QList<QStringList>& a, const QList<QStringList>& b) {
+    QList<int> out;
+    for (int i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i >= a.size() || i >= b.size() || a[i] != b[i])
+            out << i;
+    }
+    return out;
 }
 
 class HighlighterTest : public testing::Test {
@@ -94,6 +113,48 @@ TEST_F(HighlighterTest, ColoursKeepBoldAndItalicAndChangeNothingInTheDocument) {
         EXPECT_FALSE(it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush))
             << "the document itself holds no colour";
     }
+}
+
+TEST_F(HighlighterTest, AfterEditsAnywhereTheColoursAreThoseOfTheSameTextLoadedAfresh) {
+    // Long enough that a quote opened near the top changes more lines than are coloured at once.
+    QStringList lines;
+    for (int i = 0; i < 5 * ScriptHighlighter::kFollowOnLines; ++i)
+        lines << QStringLiteral("Merlin.MoveTo.%1.20,Merlin.Play.Wave").arg(i);
+    editor.setText(lines.join(QLatin1Char('\n')));
+    const auto fresh = [this] {
+        ScriptEditor other;
+        ScriptHighlighter colours(other.document());
+        other.setText(editor.scriptText());
+        return allRuns(other);
+    };
+    const auto insertAtLine = [this](int line, const QString& text) {
+        QTextCursor cursor(editor.document()->findBlockByNumber(line));
+        cursor.insertText(text);
+    };
+    const auto settle = [this] {
+        return QTest::qWaitFor([this] { return highlighter.isSettled(); }, 10000);
+    };
+
+    insertAtLine(10, QStringLiteral("\""));
+    EXPECT_EQ(runsOfLine(editor, 11), QStringList{lines[11] + QStringLiteral("=quoted")})
+        << "the lines in sight take their new colour with the key";
+    // More keys before the far lines have their colours: one in the lines still waiting, one
+    // that joins the last line coloured at once to the next.
+    insertAtLine(3 * ScriptHighlighter::kFollowOnLines, QStringLiteral("Req2."));
+    QTextCursor join(editor.document()->findBlockByNumber(ScriptHighlighter::kFollowOnLines + 11));
+    join.deletePreviousChar();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(differingLines(allRuns(editor), fresh()), QList<int>{});
+
+    // The quote closed further down, then the one that opened it taken back.
+    insertAtLine(2 * ScriptHighlighter::kFollowOnLines, QStringLiteral("\""));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(differingLines(allRuns(editor), fresh()), QList<int>{});
+    QTextCursor opening(editor.document()->findBlockByNumber(10));
+    opening.deleteChar();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(differingLines(allRuns(editor), fresh()), QList<int>{});
+    EXPECT_EQ(runsOfLine(editor, 11).first(), QStringLiteral("Merlin=name"));
 }
 
 class HighlighterWindowTest : public AppTest {

@@ -3,9 +3,11 @@
 
 #include "characters.h"
 #include "document/livecheck.h"
+#include "support/snapshot.h"
 #include "support/windowfixture.h"
 
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace vistrel::test {
@@ -91,6 +93,59 @@ TEST_F(LiveCheckTest, OnlyTheLatestTextIsMarked) {
     EXPECT_EQ(editor.scriptText(), QStringLiteral("Load.Merlin\r\nMerlin.Play.Wav"));
 }
 
+// Each finding as "line:column code", and each underline as "start+length".
+QStringList described(const std::vector<script::Finding>& findings) {
+    QStringList out;
+    for (const script::Finding& f : findings)
+        out << QStringLiteral("%1:%2 %3").arg(f.line).arg(f.column).arg(f.code);
+    return out;
+}
+
+QStringList markSpans(const ScriptEditor& editor) {
+    QStringList out;
+    for (const QTextEdit::ExtraSelection& mark : editor.extraSelections())
+        out << QStringLiteral("%1+%2")
+                   .arg(mark.cursor.selectionStart())
+                   .arg(mark.cursor.selectionEnd() - mark.cursor.selectionStart());
+    return out;
+}
+
+TEST_F(LiveCheckTest, MarksAfterEditsFarDownALongScriptAreThoseOfTheSameTextLoadedAfresh) {
+    int shown = 0;
+    QObject::connect(&checker, &LiveChecker::checked, [&] { ++shown; });
+    QStringList lines{QStringLiteral("Load.Merlin")};
+    for (int i = 1; i < 3000; ++i)
+        lines << (i % 700 == 0 ? QStringLiteral("Merlin.Play.Wav") : QStringLiteral("Merlin.Show"));
+    editor.setText(lines.join(QLatin1Char('\n')));
+    ASSERT_TRUE(waitUntil([&] { return shown > 0; }));
+    ASSERT_EQ(checker.findings().size(), 4u);
+
+    // A typo made far down, lines pasted above it, and two lines joined below.
+    QTextCursor cursor(editor.document()->findBlockByNumber(2500));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    cursor.insertText(QStringLiteral(",Merlin.Play.Blnk"));
+    cursor.setPosition(editor.document()->findBlockByNumber(1200).position());
+    cursor.insertText(QStringLiteral("Merlin.Hide\nMerlni.Show\n"));
+    cursor.setPosition(editor.document()->findBlockByNumber(2800).position());
+    cursor.deletePreviousChar();
+    const int before = shown;
+    ASSERT_TRUE(waitUntil([&] { return shown > before; }));
+
+    ScriptEditor other;
+    LiveChecker afresh{other, [this] {
+                           script::CheckOptions o;
+                           o.charactersFolder = chars.path();
+                           return o;
+                       }};
+    int freshShown = 0;
+    QObject::connect(&afresh, &LiveChecker::checked, [&] { ++freshShown; });
+    other.setText(editor.scriptText());
+    ASSERT_TRUE(waitUntil([&] { return freshShown > 0; }));
+    EXPECT_EQ(described(checker.findings()), described(afresh.findings()));
+    EXPECT_EQ(markSpans(editor), markSpans(other));
+    EXPECT_GT(checker.findings().size(), 4u) << "the new typo and the unknown name are found";
+}
+
 TEST(LiveCheckNames, CountTextAndLoadedNames) {
     EXPECT_EQ(LiveChecker::countText(0), QString());
     EXPECT_EQ(LiveChecker::countText(1), QStringLiteral("1 problem"));
@@ -114,6 +169,12 @@ TEST_F(LiveCheckWindowTest, TheStatusBarCountsProblemsAndPlayStillRuns) {
     ASSERT_TRUE(waitUntil([&] { return form.problemsText() == QStringLiteral("2 problems"); }))
         << form.problemsText().toStdString();
     EXPECT_EQ(underlinedTexts(editor), (QStringList{"Wav", "Blnk"}));
+    QTextCursor name(editor.document()->findBlockByNumber(1));
+    name.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+    editor.setTextCursor(name);
+    editor.setSelectionBold(true);
+    editor.moveCursor(QTextCursor::End);
+    saveSnapshot(form.grab().toImage(), QStringLiteral("editor-colours-and-marks"));
 
     editor.setText(QStringLiteral("Load.Merlin\nMerlin.Play.Wave\n"));
     ASSERT_TRUE(waitUntil([&] { return form.problemsText().isEmpty(); }));
