@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "render/lockstep.h"
 #include "render/mixer.h"
+#include "render/speechreplay.h"
 #include "script/player.h"
 #include "stage/offscreen/offscreenstage.h"
 
@@ -47,7 +48,7 @@ class RenderHost final : public script::PlayerHost {
 class Playback {
   public:
     explicit Playback(const RenderOptions& options)
-        : lockstep_(espeak_),
+        : lockstep_(espeak_, &SpeechReplay::shared()),
           mixer_(clock_, kSampleRate),
           service_(clock_, &lockstep_, &mixer_, serviceOptions(options)),
           host_(options.programFolder),
@@ -60,8 +61,11 @@ class Playback {
                          [this](const agent::Request&) { requestEnded_ = true; });
     }
 
-    void start(const QString& script) {
-        player_.playScript(script);
+    void start(const RenderOptions& options) {
+        if (options.scriptText.isNull())
+            player_.playScript(QFileInfo(options.script).absoluteFilePath());
+        else
+            player_.playText(options.scriptText);
         if (player_.failed())
             throw RenderError(host_.message(), true);
         look();
@@ -200,7 +204,7 @@ void runPass(const RenderOptions& options, bool alpha, Sink& sink, RenderProgres
     std::int64_t drawNs = 0;
     std::int64_t sinkNs = 0;
     Playback play(options);
-    play.start(QFileInfo(options.script).absoluteFilePath());
+    play.start(options);
     const QImage desk = backdrop(options, alpha);
     const std::vector<const scene::Scene*> scenes{&play.scene()};
     const std::int64_t maxFrames =
@@ -269,7 +273,7 @@ void checkOptions(const RenderOptions& options, Format format, bool alpha) {
     if (alpha && !keepsAlpha(format))
         throw RenderError(QStringLiteral("a transparent background needs .webm or .png output"),
                           false);
-    if (!QFileInfo(options.script).isFile())
+    if (options.scriptText.isNull() && !QFileInfo(options.script).isFile())
         throw RenderError(QStringLiteral("cannot read the script \"%1\"").arg(options.script),
                           false);
 }

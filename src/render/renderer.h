@@ -39,6 +39,9 @@ class RenderError : public std::runtime_error {
 
 struct RenderOptions {
     QString script;  // the .vtl file
+    // The script's text, played instead of reading `script` when not null (the editor's text
+    // as it stands).
+    QString scriptText;
     QString output;  // its extension picks the format (see formatOf)
     QSize size{1280, 720};
     int fps = 30;
