@@ -15,6 +15,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -531,12 +532,20 @@ class PngOutput final : public Output {
     }
 
     void addFrame(const QImage& frame) override {
-        last_ = frame;
+        last_.clear();
+        QBuffer buffer(&last_);
+        buffer.open(QIODevice::WriteOnly);
+        if (!frame.save(&buffer, "PNG"))
+            throw OutputError(QStringLiteral("cannot encode the frame %1").arg(nameOf(count_)));
         repeatFrame();
     }
+    // A frame that did not change is the same file again, not encoded again.
     void repeatFrame() override {
+        if (last_.isEmpty())
+            return;
         const QString name = nameOf(count_++);
-        if (!last_.save(folder_.filePath(name), "PNG"))
+        QFile file(folder_.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(last_) != last_.size() || !file.flush())
             throw OutputError(QStringLiteral("cannot write the frame %1").arg(name));
     }
     void addAudio(std::span<const float> samples) override {
@@ -576,7 +585,7 @@ class PngOutput final : public Output {
     QTemporaryDir folder_;
     QString sound_;
     QString pattern_;
-    QImage last_;
+    QByteArray last_;  // the last frame, encoded
     std::int64_t count_ = 0;
     std::vector<qint16> pcm_;
 };
