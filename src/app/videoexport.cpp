@@ -139,6 +139,7 @@ void VideoExport::start(const render::RenderOptions& options) {
     output_ = options.output;
     job_ = std::make_shared<Job>();
     job_->options = options;
+    job_->options.cancel = &job_->cancelled;
     qCDebug(log::app) << "export started:" << options.output;
 
     // The thread holds its own share of the job, and posts to this object, which waits for the
@@ -153,7 +154,7 @@ void VideoExport::start(const render::RenderOptions& options) {
             }
             if (post)
                 QMetaObject::invokeMethod(this, &VideoExport::showProgress, Qt::QueuedConnection);
-            return !job->cancelled.load();
+            return true;
         };
         try {
             job->result = render::renderScript(job->options, report);

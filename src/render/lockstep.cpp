@@ -67,9 +67,11 @@ void LockstepSynthesizer::cancel(quint64 job) {
     inner_.cancel(job);
 }
 
-bool LockstepSynthesizer::settle(int timeoutMs) {
+bool LockstepSynthesizer::settle(int timeoutMs, const std::atomic<bool>* stop) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!open_.isEmpty()) {
+        if (stop && stop->load())
+            return false;
         if (deadline.hasExpired()) {
             const QList<quint64> jobs = open_.values();
             for (quint64 job : jobs) {

@@ -15,6 +15,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <atomic>
+
 namespace vistrel::render {
 
 class LockstepSynthesizer final : public speech::Synthesizer {
@@ -32,7 +34,8 @@ class LockstepSynthesizer final : public speech::Synthesizer {
     bool busy() const { return !open_.isEmpty(); }
     // Runs the event loop until no job is open, or `timeoutMs` of real time have passed
     // (then the open jobs are cancelled and end with what they sent); false on a time-out.
-    bool settle(int timeoutMs);
+    // Also returns false, leaving the jobs open, as soon as `stop` is set.
+    bool settle(int timeoutMs, const std::atomic<bool>* stop = nullptr);
 
   private:
     // Sends the chunks of an utterance that was spoken before, from the event loop.

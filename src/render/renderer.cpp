@@ -53,7 +53,8 @@ class Playback {
           service_(clock_, &lockstep_, &mixer_, serviceOptions(options)),
           host_(options.programFolder),
           player_(state_, service_, host_),
-          speechTimeoutMs_(options.speechTimeoutMs) {
+          speechTimeoutMs_(options.speechTimeoutMs),
+          cancel_(options.cancel) {
         state_.charactersFolder = options.charactersFolder;
         QObject::connect(&service_.scene(), &scene::Scene::changed,
                          [this](const QString&, unsigned) { changed_ = true; });
@@ -106,8 +107,10 @@ class Playback {
             return;
         QElapsedTimer waited;
         waited.start();
-        lockstep_.settle(speechTimeoutMs_);
+        lockstep_.settle(speechTimeoutMs_, cancel_);
         speechNs_ += waited.nsecsElapsed();
+        if (cancel_ && cancel_->load())
+            throw RenderError(QStringLiteral("cancelled"), false);
     }
 
     // Notes the first moment the script is over.
@@ -132,6 +135,7 @@ class Playback {
     RenderHost host_;
     script::ScriptPlayer player_;
     int speechTimeoutMs_;
+    const std::atomic<bool>* cancel_;
     std::int64_t endMs_ = -1;
     std::int64_t speechNs_ = 0;
     bool changed_ = true;
@@ -244,7 +248,7 @@ void runPass(const RenderOptions& options, bool alpha, Sink& sink, RenderProgres
         // Known once the script has ended, and in a second pass.
         if (play.endMs() >= 0)
             progress.totalMs = frameTimeMs(frames, options.fps);
-        if (report && !report(progress))
+        if ((report && !report(progress)) || (options.cancel && options.cancel->load()))
             throw RenderError(QStringLiteral("cancelled"), false);
     }
     // A script cut short by the longest duration has no end of its own.

@@ -14,6 +14,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -55,6 +56,9 @@ struct RenderOptions {
     std::uint32_t seed = 0x5eed;  // the characters' random choices
     // Real time allowed to the synthesizer for one utterance before it is cut short.
     int speechTimeoutMs = 30000;
+    // When set, from any thread, the render stops at its next frame, or while it waits for
+    // the synthesizer, and throws RenderError "cancelled". Must outlive the render.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 inline constexpr int kMaxFps = 120;

@@ -279,9 +279,18 @@ TEST_F(RenderTest, FailuresLeaveNoFileBehind) {
     EXPECT_THROW(renderScript(clear), RenderError);
     EXPECT_THROW(renderScript(options(bad, QStringLiteral("bad.avi"))), OutputError);
     EXPECT_THROW(renderScript(options(bad, QStringLiteral("frames.png"))), OutputError);
-    // Cancelled half-way.
+    // Cancelled half-way, by the progress callback or by the flag.
     EXPECT_THROW(renderScript(options(script(kMoveScript), QStringLiteral("cut.webm")),
                               [](const RenderProgress& p) { return p.frames < 5; }),
+                 RenderError);
+    std::atomic<bool> cancel{false};
+    RenderOptions flagged = options(script(kSpeechScript), QStringLiteral("cut.gif"));
+    flagged.cancel = &cancel;
+    EXPECT_THROW(renderScript(flagged,
+                              [&](const RenderProgress& p) {
+                                  cancel = p.frames >= 5;
+                                  return true;
+                              }),
                  RenderError);
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     for (const QString& file : left)

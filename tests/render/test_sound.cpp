@@ -179,6 +179,15 @@ TEST(Lockstep, AnUtteranceSpokenBeforeIsGivenAgainAsItWasFirstMade) {
     EXPECT_EQ(heard[say(QStringLiteral("Cut short."), voice)].totalMs, 200);
     EXPECT_EQ(fake.calls().size(), 5u);
 
+    // A render being cancelled stops waiting at once, the utterance still open.
+    const std::atomic<bool> stop{true};
+    const quint64 waiting = speech::Synthesizer::newJob();
+    lockstep.speak(waiting, speech::parseSpeech(QStringLiteral("Still to come.")), voice);
+    EXPECT_FALSE(lockstep.settle(5000, &stop));
+    EXPECT_TRUE(lockstep.busy());
+    EXPECT_TRUE(lockstep.settle(5000));
+    EXPECT_EQ(fake.calls().size(), 6u);
+
     // A replayed utterance cancelled before the event loop runs sends nothing.
     const quint64 dropped = speech::Synthesizer::newJob();
     lockstep.speak(dropped, speech::parseSpeech(QStringLiteral("One two three.")), voice);
@@ -186,7 +195,7 @@ TEST(Lockstep, AnUtteranceSpokenBeforeIsGivenAgainAsItWasFirstMade) {
     EXPECT_TRUE(lockstep.settle(5000));
     QCoreApplication::processEvents();
     EXPECT_EQ(heard[dropped].chunks, 0u);
-    EXPECT_EQ(fake.calls().size(), 5u);
+    EXPECT_EQ(fake.calls().size(), 6u);
 }
 
 TEST(SpeechReplay, DropsTheUtterancesUsedLongestAgoWhenFull) {
