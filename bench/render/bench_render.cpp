@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
@@ -41,6 +42,7 @@ void renderDialogue(benchmark::State& state, const char* extension) {
         encode += result.encodeMs;
         speech += result.speechMs;
     }
+    const double fileMiB = double(QFileInfo(options.output).size()) / (1024.0 * 1024.0);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const double total = draw + encode + speech;
@@ -48,6 +50,7 @@ void renderDialogue(benchmark::State& state, const char* extension) {
     state.counters["x_realtime_wall"] = video / wall;
     state.counters["x_realtime_cpu"] = video / cpu;
     state.counters["peak_MiB"] = double(usage.ru_maxrss) / 1024.0;
+    state.counters["file_MiB"] = fileMiB;
     state.counters["share_draw"] = draw / total;
     state.counters["share_encode"] = encode / total;
     state.counters["share_speech"] = speech / total;

@@ -94,6 +94,7 @@ WindowCommands::WindowCommands(QObject* owner)
       save(make(owner, {"save", tr("S&ave"), {}, CommandPicture::Save, tr("Save")})),
       saveAs(make(owner, {"saveAs", tr("&Save As"), QKeySequence(Qt::CTRL | Qt::Key_S)})),
       close(make(owner, {"close", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_F2)})),
+      exportVideo(make(owner, {"exportVideo", tr("Export &Video…")})),
       email(make(owner, {"email", tr("E&mail")})),
       exit(make(owner, {"exit", tr("E&xit")})),
       cut(make(owner, {"cut", tr("&Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), CommandPicture::Cut,
@@ -132,6 +133,8 @@ void WindowCommands::fillMenuBar(QMenuBar& bar) const {
     QMenu* file = bar.addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
     file->addActions({newScript, open, save, saveAs, close});
+    file->addSeparator();
+    file->addAction(exportVideo);
     file->addSeparator();
     file->addAction(email);
     file->addSeparator();

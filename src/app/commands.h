@@ -29,6 +29,7 @@ class WindowCommands {
     QAction* save;
     QAction* saveAs;
     QAction* close;
+    QAction* exportVideo;
     QAction* email;
     QAction* exit;
     // Edit

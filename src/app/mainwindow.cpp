@@ -73,7 +73,9 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
       folderCommand_(platform.files, platform.settings, hints_,
                      platform::charactersDataFolder(programFolder_)),
       watch_(state_, scriptService_),
-      assistant_(assistantService_, platform.messages) {
+      assistant_(assistantService_, platform.messages),
+      videoExport_(platform.files, platform.messages, *this, programFolder_,
+                   [this] { return exportSource(); }) {
     setObjectName(QStringLiteral("mainWindow"));
     showTitle(document_.title());
     buildWindow();
@@ -220,10 +222,17 @@ void MainWindow::connectCommands() {
         watch_.lookAfterSettling();
     });
     on(c.characterFolder, [this] { chooseCharactersFolder(); });
+    on(c.exportVideo, [this] { videoExport_.run(); });
     on(c.email, [this] { sendByMail(); });
     on(c.helpOn, [this] { assistant_.switchOn(); });
     on(c.helpOff, [this] { assistant_.switchOff(); });
     on(c.intro, [this] { assistant_.playIntroduction(); });
+    connect(&videoExport_, &VideoExport::status, this, &MainWindow::setStatusText);
+    // One render at a time.
+    connect(&videoExport_, &VideoExport::finished, this,
+            [this] { commands_.exportVideo->setEnabled(true); });
+    connect(commands_.exportVideo, &QAction::triggered, this,
+            [this] { commands_.exportVideo->setEnabled(!videoExport_.running()); });
     // Exactly one of ON and OFF carries the check mark, whichever was chosen last.
     connect(&assistant_, &assistant::HelpAssistant::switchedOn, this, [this](bool helpOn) {
         commands_.helpOn->setChecked(helpOn);
@@ -342,6 +351,16 @@ QString MainWindow::emailHint() {
         "You need to be Running some form of Outlook to send email this way...The emails "
         "will contain your present script and be played by the recipient if they have "
         "VT2000 installed.");
+}
+
+VideoExport::Source MainWindow::exportSource() const {
+    // What Play would play: the editor's text, or a mail's script between its markers.
+    const QString text = scriptEditor_->scriptText();
+    VideoExport::Source source;
+    source.text = script::scriptFromMailText(text).value_or(text);
+    source.scriptPath = document_.currentPath();
+    source.charactersFolder = state_.charactersFolder;
+    return source;
 }
 
 void MainWindow::sendByMail() {

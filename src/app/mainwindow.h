@@ -3,6 +3,7 @@
 #include "agent/agent.h"
 #include "app/commands.h"
 #include "app/endofplaywatch.h"
+#include "app/videoexport.h"
 #include "assistant/helpassistant.h"
 #include "compose/charactersfolder.h"
 #include "compose/hints.h"
@@ -86,6 +87,7 @@ class MainWindow final : public QMainWindow,
     compose::CharacterInteraction& interaction() { return *interaction_; }
     // The character picker; null until it is first shown.
     compose::CharacterPicker* characterPicker() const { return picker_; }
+    VideoExport& videoExport() { return videoExport_; }
     // Chooses the characters folder (the Character Folder command).
     void chooseCharactersFolder();
 
@@ -123,6 +125,8 @@ class MainWindow final : public QMainWindow,
     // Shows `title` as the caption, with the mark of a modified script where it belongs.
     void showTitle(const QString& title);
     void characterCommandChosen(const agent::UserInput& userInput);
+    // What File > Export Video renders.
+    VideoExport::Source exportSource() const;
     // Hands the editor's text, between the mail markers, to the user's mail program.
     void sendByMail();
     void endProgram(const char* why);
@@ -162,6 +166,8 @@ class MainWindow final : public QMainWindow,
     assistant::HelpAssistant assistant_;
     document::LiveChecker* liveCheck_ = nullptr;
     document::ScriptCompletion* completion_ = nullptr;
+    // Last, so that a render still running is stopped before anything else goes.
+    VideoExport videoExport_;
 };
 
 }  // namespace vistrel::app

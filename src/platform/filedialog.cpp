@@ -10,6 +10,7 @@ bool FileDialog::show(FileDialogRequest::Kind kind) {
     request.filterIndex = filterIndex_;
     request.initialFolder = initDir_;
     request.fileName = fileName_;
+    request.suffixFromFilter = suffixFromFilter_;
     const std::optional<QString> chosen = dialogs_.choose(request);
     if (!chosen || chosen->isEmpty())
         return false;

@@ -23,6 +23,8 @@ class FileDialog {
     void setDialogTitle(const QString& title) { title_ = title; }
     const QString& initDir() const { return initDir_; }
     void setInitDir(const QString& folder) { initDir_ = folder; }
+    bool suffixFromFilter() const { return suffixFromFilter_; }
+    void setSuffixFromFilter(bool on) { suffixFromFilter_ = on; }
 
     // Shows the dialog; on success the chosen path becomes the file name. False when the user
     // cancelled, with every setting unchanged.
@@ -38,6 +40,7 @@ class FileDialog {
     int filterIndex_ = 1;
     QString title_;
     QString initDir_;
+    bool suffixFromFilter_ = false;
 };
 
 }  // namespace vistrel::platform

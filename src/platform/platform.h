@@ -55,6 +55,9 @@ struct FileDialogRequest {
     int filterIndex = 1;  // the pair selected at first, counted from 1
     QString initialFolder;
     QString fileName;  // the name the dialog starts on, when any
+    // Save: a name typed without an extension gets the first pattern's extension of the
+    // filter selected.
+    bool suffixFromFilter = false;
 };
 
 // Modal file dialogs. The dialog itself never asks about overwriting: the callers do.

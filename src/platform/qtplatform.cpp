@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -46,6 +47,12 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
             break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The extension of a Qt name filter's first pattern: "Video (*.mp4 *.m4v)" gives "mp4".
+QString firstSuffix(const QString& nameFilter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    return pattern.match(nameFilter).captured(1);
 }
 
 }  // namespace
@@ -90,6 +97,12 @@ std::optional<QString> QtFileDialogs::choose(const FileDialogRequest& request) {
         const int index = request.filterIndex - 1;
         if (index >= 0 && index < filters.size())
             dialog.selectNameFilter(filters[index]);
+        if (save && request.suffixFromFilter) {
+            dialog.setDefaultSuffix(firstSuffix(dialog.selectedNameFilter()));
+            QObject::connect(
+                &dialog, &QFileDialog::filterSelected, &dialog,
+                [&dialog](const QString& filter) { dialog.setDefaultSuffix(firstSuffix(filter)); });
+        }
     }
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);

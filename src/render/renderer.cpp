@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "render/lockstep.h"
 #include "render/mixer.h"
+#include "render/speechreplay.h"
 #include "script/player.h"
 #include "stage/offscreen/offscreenstage.h"
 
@@ -47,12 +48,13 @@ class RenderHost final : public script::PlayerHost {
 class Playback {
   public:
     explicit Playback(const RenderOptions& options)
-        : lockstep_(espeak_),
+        : lockstep_(espeak_, &SpeechReplay::shared()),
           mixer_(clock_, kSampleRate),
           service_(clock_, &lockstep_, &mixer_, serviceOptions(options)),
           host_(options.programFolder),
           player_(state_, service_, host_),
-          speechTimeoutMs_(options.speechTimeoutMs) {
+          speechTimeoutMs_(options.speechTimeoutMs),
+          cancel_(options.cancel) {
         state_.charactersFolder = options.charactersFolder;
         QObject::connect(&service_.scene(), &scene::Scene::changed,
                          [this](const QString&, unsigned) { changed_ = true; });
@@ -60,8 +62,11 @@ class Playback {
                          [this](const agent::Request&) { requestEnded_ = true; });
     }
 
-    void start(const QString& script) {
-        player_.playScript(script);
+    void start(const RenderOptions& options) {
+        if (options.scriptText.isNull())
+            player_.playScript(QFileInfo(options.script).absoluteFilePath());
+        else
+            player_.playText(options.scriptText);
         if (player_.failed())
             throw RenderError(host_.message(), true);
         look();
@@ -102,8 +107,10 @@ class Playback {
             return;
         QElapsedTimer waited;
         waited.start();
-        lockstep_.settle(speechTimeoutMs_);
+        lockstep_.settle(speechTimeoutMs_, cancel_);
         speechNs_ += waited.nsecsElapsed();
+        if (cancel_ && cancel_->load())
+            throw RenderError(QStringLiteral("cancelled"), false);
     }
 
     // Notes the first moment the script is over.
@@ -128,6 +135,7 @@ class Playback {
     RenderHost host_;
     script::ScriptPlayer player_;
     int speechTimeoutMs_;
+    const std::atomic<bool>* cancel_;
     std::int64_t endMs_ = -1;
     std::int64_t speechNs_ = 0;
     bool changed_ = true;
@@ -200,7 +208,7 @@ void runPass(const RenderOptions& options, bool alpha, Sink& sink, RenderProgres
     std::int64_t drawNs = 0;
     std::int64_t sinkNs = 0;
     Playback play(options);
-    play.start(QFileInfo(options.script).absoluteFilePath());
+    play.start(options);
     const QImage desk = backdrop(options, alpha);
     const std::vector<const scene::Scene*> scenes{&play.scene()};
     const std::int64_t maxFrames =
@@ -240,7 +248,7 @@ void runPass(const RenderOptions& options, bool alpha, Sink& sink, RenderProgres
         // Known once the script has ended, and in a second pass.
         if (play.endMs() >= 0)
             progress.totalMs = frameTimeMs(frames, options.fps);
-        if (report && !report(progress))
+        if ((report && !report(progress)) || (options.cancel && options.cancel->load()))
             throw RenderError(QStringLiteral("cancelled"), false);
     }
     // A script cut short by the longest duration has no end of its own.
@@ -269,7 +277,7 @@ void checkOptions(const RenderOptions& options, Format format, bool alpha) {
     if (alpha && !keepsAlpha(format))
         throw RenderError(QStringLiteral("a transparent background needs .webm or .png output"),
                           false);
-    if (!QFileInfo(options.script).isFile())
+    if (options.scriptText.isNull() && !QFileInfo(options.script).isFile())
         throw RenderError(QStringLiteral("cannot read the script \"%1\"").arg(options.script),
                           false);
 }

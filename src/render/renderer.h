@@ -14,6 +14,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -39,6 +40,9 @@ class RenderError : public std::runtime_error {
 
 struct RenderOptions {
     QString script;  // the .vtl file
+    // The script's text, played instead of reading `script` when not null (the editor's text
+    // as it stands).
+    QString scriptText;
     QString output;  // its extension picks the format (see formatOf)
     QSize size{1280, 720};
     int fps = 30;
@@ -52,6 +56,9 @@ struct RenderOptions {
     std::uint32_t seed = 0x5eed;  // the characters' random choices
     // Real time allowed to the synthesizer for one utterance before it is cut short.
     int speechTimeoutMs = 30000;
+    // When set, from any thread, the render stops at its next frame, or while it waits for
+    // the synthesizer, and throws RenderError "cancelled". Must outlive the render.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 inline constexpr int kMaxFps = 120;

@@ -77,7 +77,7 @@ void takeSound(const AVFrame* frame, Media& media) {
 
 }  // namespace
 
-Media readMedia(const QString& path) {
+Media readMedia(const QString& path, int keepEvery) {
     Media media;
     AVFormatContext* format = nullptr;
     const QByteArray name = path.toUtf8();
@@ -117,10 +117,12 @@ Media readMedia(const QString& path) {
     auto drain = [&](unsigned index) {
         AVCodecContext* context = decoders[index]->context;
         while (avcodec_receive_frame(context, frame) >= 0) {
-            if (context->codec_type == AVMEDIA_TYPE_VIDEO)
-                takePicture(frame, media);
-            else
+            if (context->codec_type == AVMEDIA_TYPE_VIDEO) {
+                if (media.frameCount++ % keepEvery == 0)
+                    takePicture(frame, media);
+            } else {
                 takeSound(frame, media);
+            }
             av_frame_unref(frame);
         }
     };

@@ -3,16 +3,20 @@
 #include "engine/clock.h"
 #include "engine/service.h"
 #include "engine/speech/espeaksynthesizer.h"
+#include "engine/speech/testing/fakesynthesizer.h"
 #include "engine/testing/testcharacter.h"
 #include "render/lockstep.h"
 #include "render/mixer.h"
+#include "render/speechreplay.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace vistrel::render::testing {
 namespace {
@@ -113,6 +117,106 @@ TEST(Lockstep, SpeechSoundsFromTheMomentItsBalloonOpensWhateverTheSynthesizersSp
     ASSERT_GE(reveals.size(), 5u);
     EXPECT_TRUE(std::is_sorted(reveals.begin(), reveals.end()));
     EXPECT_EQ(reveals.back(), 24);
+}
+
+// What an utterance sent, reduced to what the engine acts on.
+struct Heard {
+    std::size_t chunks = 0;
+    std::vector<qint16> pcm;
+    std::vector<qint64> eventTimes;
+    qint64 totalMs = -1;  // from the final chunk
+    bool operator==(const Heard&) const = default;
+};
+
+TEST(Lockstep, AnUtteranceSpokenBeforeIsGivenAgainAsItWasFirstMade) {
+    speech::FakeSynthesizer fake(speech::FakeSynthesizer::Delivery::Queued);
+    fake.setSampleRate(8000);
+    fake.setChunkPerWord(true);
+    SpeechReplay replay(1 << 20);
+    LockstepSynthesizer lockstep(fake, &replay);
+    std::map<quint64, Heard> heard;
+    QObject::connect(&lockstep, &speech::Synthesizer::chunk,
+                     [&](quint64 job, const speech::SpeechChunk& chunk) {
+                         Heard& h = heard[job];
+                         ++h.chunks;
+                         h.pcm.insert(h.pcm.end(), chunk.pcm.begin(), chunk.pcm.end());
+                         for (const speech::SpeechEvent& e : chunk.events)
+                             h.eventTimes.push_back(e.timeMs);
+                         if (chunk.final)
+                             h.totalMs = chunk.totalMs;
+                     });
+    auto say = [&](const QString& text, const speech::VoiceParams& voice) {
+        const quint64 job = speech::Synthesizer::newJob();
+        lockstep.speak(job, speech::parseSpeech(text), voice);
+        EXPECT_TRUE(heard[job].chunks == 0) << "sent before speak() returned";
+        EXPECT_TRUE(lockstep.settle(5000));
+        return job;
+    };
+    const speech::VoiceParams voice;
+    const quint64 first = say(QStringLiteral("One two three."), voice);
+    ASSERT_EQ(heard[first].totalMs, 900);
+    ASSERT_GT(heard[first].chunks, 2u);
+
+    // Made again now, the same words would take another length; they are not made again.
+    fake.setMsPerWord(100);
+    const quint64 again = say(QStringLiteral("One two three."), voice);
+    EXPECT_EQ(fake.calls().size(), 1u);
+    EXPECT_EQ(heard[again], heard[first]);
+
+    // Other words, or the same words in another voice, are other utterances.
+    speech::VoiceParams higher = voice;
+    higher.pitch += 20;
+    EXPECT_EQ(heard[say(QStringLiteral("One two three."), higher)].totalMs, 300);
+    EXPECT_EQ(heard[say(QStringLiteral("One two four."), voice)].totalMs, 300);
+    EXPECT_EQ(fake.calls().size(), 3u);
+
+    // An utterance cancelled before its end is not its whole sound: it is made again next time.
+    const quint64 cut = speech::Synthesizer::newJob();
+    lockstep.speak(cut, speech::parseSpeech(QStringLiteral("Cut short.")), voice);
+    lockstep.cancel(cut);
+    EXPECT_TRUE(lockstep.settle(5000));
+    EXPECT_EQ(heard[cut].chunks, 0u);
+    EXPECT_EQ(heard[say(QStringLiteral("Cut short."), voice)].totalMs, 200);
+    EXPECT_EQ(fake.calls().size(), 5u);
+
+    // A render being cancelled stops waiting at once, the utterance still open.
+    const std::atomic<bool> stop{true};
+    const quint64 waiting = speech::Synthesizer::newJob();
+    lockstep.speak(waiting, speech::parseSpeech(QStringLiteral("Still to come.")), voice);
+    EXPECT_FALSE(lockstep.settle(5000, &stop));
+    EXPECT_TRUE(lockstep.busy());
+    EXPECT_TRUE(lockstep.settle(5000));
+    EXPECT_EQ(fake.calls().size(), 6u);
+
+    // A replayed utterance cancelled before the event loop runs sends nothing.
+    const quint64 dropped = speech::Synthesizer::newJob();
+    lockstep.speak(dropped, speech::parseSpeech(QStringLiteral("One two three.")), voice);
+    lockstep.cancel(dropped);
+    EXPECT_TRUE(lockstep.settle(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(heard[dropped].chunks, 0u);
+    EXPECT_EQ(fake.calls().size(), 6u);
+}
+
+TEST(SpeechReplay, DropsTheUtterancesUsedLongestAgoWhenFull) {
+    speech::SpeechChunk chunk;
+    chunk.pcm.assign(1000, 1);
+    chunk.final = true;
+    const auto key = [](int n) { return QByteArray::number(n); };
+    SpeechReplay replay(5000);
+    replay.keep(key(1), {chunk});
+    replay.keep(key(2), {chunk});
+    ASSERT_NE(replay.find(key(1)), nullptr);  // 1 is now the more recent
+    replay.keep(key(3), {chunk});
+    EXPECT_NE(replay.find(key(1)), nullptr);
+    EXPECT_EQ(replay.find(key(2)), nullptr);
+    EXPECT_NE(replay.find(key(3)), nullptr);
+    EXPECT_LE(replay.bytes(), 5000);
+    // Larger than the whole replay: never kept, and nothing else goes for it.
+    chunk.pcm.assign(3000, 1);
+    replay.keep(key(4), {chunk});
+    EXPECT_EQ(replay.find(key(4)), nullptr);
+    EXPECT_EQ(replay.size(), 2);
 }
 
 }  // namespace
