@@ -61,6 +61,15 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument* document)
     connect(document, &QTextDocument::contentsChange, this, &ScriptHighlighter::endPass);
 }
 
+// The base class's destructor clears the colours it set, which the document reports as a change:
+// by then this part of the object is gone, so its handlers must be too.
+ScriptHighlighter::~ScriptHighlighter() {
+    if (QTextDocument* text = document()) {
+        disconnect(text, &QTextDocument::contentsChange, this, &ScriptHighlighter::beginPass);
+        disconnect(text, &QTextDocument::contentsChange, this, &ScriptHighlighter::endPass);
+    }
+}
+
 void ScriptHighlighter::beginPass(int position, int removed, int added) {
     // The lines the change touched, as the base class finds them.
     const QTextBlock last = document()->findBlock(position + added + (removed > 0 ? 1 : 0));

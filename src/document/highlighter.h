@@ -31,6 +31,7 @@ class ScriptHighlighter : public QSyntaxHighlighter {
     static constexpr int kFollowOnLines = 200;
 
     explicit ScriptHighlighter(QTextDocument* document);
+    ~ScriptHighlighter() override;
 
     // True when no lines wait to be coloured again.
     bool isSettled() const { return pending_.empty(); }
