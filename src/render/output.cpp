@@ -1,6 +1,7 @@
 #include "render/output.h"
 
-#include "engine/speech/wav.h"
+#include "render/pngsequence.h"
+
 #include "log/log.h"
 
 extern "C" {
@@ -15,12 +16,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <sys/stat.h>
@@ -129,11 +127,6 @@ class TemporaryPath {
     QString path_;
     bool committed_ = false;
 };
-
-const QRegularExpression& framePattern() {
-    static const QRegularExpression pattern(QStringLiteral("%0?(\\d)?d"));
-    return pattern;
-}
 
 }  // namespace
 
@@ -530,85 +523,12 @@ class MediaOutput final : public Output {
     PaletteMaker::Graph gif_;
 };
 
-// PNG frames, numbered from 0, and the sound as 16-bit WAV.
-class PngOutput final : public Output {
-  public:
-    explicit PngOutput(const OutputSettings& settings)
-        : settings_(settings),
-          folder_(QFileInfo(settings.path).absolutePath() + QLatin1String("/.render-XXXXXX")),
-          sound_(soundPathFor(settings.path)) {
-        if (!folder_.isValid())
-            throw OutputError(
-                QStringLiteral("cannot write in \"%1\": %2")
-                    .arg(QFileInfo(settings.path).absolutePath(), folder_.errorString()));
-        pattern_ = QFileInfo(settings.path).fileName();
-    }
-
-    void addFrame(const QImage& frame) override {
-        last_.clear();
-        QBuffer buffer(&last_);
-        buffer.open(QIODevice::WriteOnly);
-        if (!frame.save(&buffer, "PNG"))
-            throw OutputError(QStringLiteral("cannot encode the frame %1").arg(nameOf(count_)));
-        repeatFrame();
-    }
-    // A frame that did not change is the same file again, not encoded again.
-    void repeatFrame() override {
-        if (last_.isEmpty())
-            return;
-        const QString name = nameOf(count_++);
-        QFile file(folder_.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(last_) != last_.size() || !file.flush())
-            throw OutputError(QStringLiteral("cannot write the frame %1").arg(name));
-    }
-    void addAudio(std::span<const float> samples) override {
-        for (float s : samples)
-            pcm_.push_back(qint16(std::lround(s * 32767.0f)));
-    }
-    void commit() override {
-        const std::vector<std::uint8_t> wav = speech::writeWav(pcm_, settings_.sampleRate);
-        QSaveFile sound(sound_);
-        if (!sound.open(QIODevice::WriteOnly) ||
-            sound.write(reinterpret_cast<const char*>(wav.data()), qint64(wav.size())) !=
-                qint64(wav.size()) ||
-            !sound.commit())
-            throw OutputError(QStringLiteral("cannot write \"%1\"").arg(sound_));
-        const QDir target = QFileInfo(settings_.path).absoluteDir();
-        for (std::int64_t i = 0; i < count_; ++i) {
-            const QString name = nameOf(i);
-            std::error_code error;
-            std::filesystem::rename(folder_.filePath(name).toStdString(),
-                                    target.filePath(name).toStdString(), error);
-            if (error)
-                throw OutputError(QStringLiteral("cannot move the frame %1 into place: %2")
-                                      .arg(name, QString::fromStdString(error.message())));
-        }
-    }
-
-  private:
-    QString nameOf(std::int64_t index) const {
-        const QRegularExpressionMatch match = framePattern().match(pattern_);
-        const int width = match.captured(1).isEmpty() ? 0 : match.captured(1).toInt();
-        QString name = pattern_;
-        return name.replace(match.capturedStart(), match.capturedLength(),
-                            QStringLiteral("%1").arg(index, width, 10, QLatin1Char('0')));
-    }
-
-    OutputSettings settings_;
-    QTemporaryDir folder_;
-    QString sound_;
-    QString pattern_;
-    QByteArray last_;  // the last frame, encoded
-    std::int64_t count_ = 0;
-    std::vector<qint16> pcm_;
-};
-
 }  // namespace
 
 std::unique_ptr<Output> Output::open(const OutputSettings& settings, AVFrame* gifPalette) {
     FramePtr palette(gifPalette);
     if (settings.format == Format::PngSequence)
-        return std::make_unique<PngOutput>(settings);
+        return std::make_unique<PngSequenceOutput>(settings);
     return std::make_unique<MediaOutput>(settings, std::move(palette));
 }
 
