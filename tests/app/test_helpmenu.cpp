@@ -1,9 +1,10 @@
 // The Help menu: the assistant switched on and off with its check marks, the hints the other
 // commands speak through it, and the introduction.
 
-#include "compose/interaction.h"
-#include "compose/loadall.h"
+#include "compose/picker.h"
 #include "support/windowfixture.h"
+
+#include <QTest>
 
 namespace vistrel::test {
 namespace {
@@ -14,6 +15,16 @@ class HelpMenuTest : public AppTest {
         assistant.setAssumeFilesExist(true);
         addCharacter(QStringLiteral("Genie"));
         openScript("Load.Genie\r\nGenie.Show\r\n");
+    }
+
+    // A real double-click on an entry of the Methods list.
+    void chooseMethod(const QString& entry) {
+        QListWidget& list = form.methodsList();
+        QListWidgetItem* item = list.findItems(entry, Qt::MatchExactly).value(0);
+        ASSERT_NE(item, nullptr) << entry.toStdString();
+        const QPoint at = list.visualItemRect(item).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
     }
 
     QStringList spoken() const {
@@ -51,34 +62,57 @@ TEST_F(HelpMenuTest, OnAndOffMoveTheCheckMarkAndBringTheAssistantAndTakeItAway) 
     EXPECT_TRUE(platform.messages.shown.empty());
 }
 
-TEST_F(HelpMenuTest, LoadAllSpeaksItsThreeHintsOnlyWhileTheAssistantIsOn) {
-    commands().loadAll->trigger();
-    EXPECT_TRUE(spoken().isEmpty());
+// Each place that speaks a hint, in the order a newcomer reaches them: the characters folder,
+// the Methods list's "Load.", closing the picker, Load All, a click on a character, e-mail.
+TEST_F(HelpMenuTest, EveryHintIsSpokenWithItsOwnTextOnlyWhileTheAssistantIsOn) {
+    auto reachEveryHint = [&] {
+        platform.files.folderChoices << charsDir.path();
+        commands().characterFolder->trigger();
+        chooseMethod(QStringLiteral("Load."));
+        compose::CharacterPicker* picker = form.characterPicker();
+        ASSERT_NE(picker, nullptr);
+        picker->close();
+        commands().loadAll->trigger();
+        control.raiseClick(QStringLiteral("Genie"));
+        commands().email->trigger();
+        QCoreApplication::processEvents();
+    };
 
-    commands().helpOn->trigger();
-    const qsizetype greeting = spoken().size();
-    commands().loadAll->trigger();
-    const QStringList hints = spoken().mid(greeting);
-    ASSERT_EQ(hints.size(), 3);
-    EXPECT_EQ(hints[0], agent::quoted(compose::CastCommands::loadAllHint()));
-    EXPECT_EQ(hints[1], agent::quoted(compose::CastCommands::comingHint()));
-    EXPECT_EQ(hints[2], agent::quoted(compose::CastCommands::showHint()));
-}
-
-TEST_F(HelpMenuTest, AClickOnACharacterStopsTheAssistantThenExplainsTheAnimations) {
-    commands().loadAll->trigger();
-    control.raiseClick(QStringLiteral("Genie"));
-    EXPECT_TRUE(spoken().isEmpty());
+    reachEveryHint();
+    EXPECT_TRUE(assistant.calls().empty()) << assistant.callLines().join('\n').toStdString();
+    EXPECT_EQ(platform.mail.bodies.size(), 1) << "every step was really taken";
 
     commands().helpOn->trigger();
     assistant.clearCalls();
-    control.raiseClick(QStringLiteral("Genie"));
-    const QStringList lines = assistant.callLines();
-    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("Merlin.Stop()"));
-    EXPECT_TRUE(lines[1].startsWith(
-        QLatin1String("Merlin.Speak(") +
-        agent::quoted(compose::CharacterInteraction::clickHint(QStringLiteral("Genie")))));
+    reachEveryHint();
+    QStringList lines;
+    for (agent::Call call : assistant.calls()) {
+        call.result.clear();
+        lines << call.toString();
+    }
+    const QStringList expected{
+        "Merlin.Speak(\"A requirement of the Dudori Zuvove is that all your characters are in "
+        "the same folder. Please choose that folder here.\")",
+        "Merlin.Speak(\"Just click once to add a 'Load character', command to the script!\")",
+        "Merlin.Speak(\"Now you have entered the characters you want, just click the load all "
+        "button (which looks like the Agent icon.)\")",
+        "Merlin.Speak(\"Don't forget to choose the 'Show command or your characters will never "
+        "show\")",
+        "Merlin.Speak(\"Use this option to load all the characters in your script so that you "
+        "can click them and access there animations.\")",
+        "Merlin.Speak(\"Now the characters you have chosen are coming onto the screen. This is "
+        "so that you can access them. By clicking on them there animations will appear in the "
+        "animations list box.\")",
+        "Merlin.Speak(\" Now don't forget that you still need to add the Show command to your "
+        "script, for every character\")",
+        "Merlin.Stop()",
+        "Merlin.Speak(\"Now you can see Genie's , animations appear. When you double click the "
+        "animation, the play command will be added to the script in the current position.\")",
+        "Merlin.Speak(\"You need to be Running some form of Outlook to send email this way...The "
+        "emails will contain your present script and be played by the recipient if they have "
+        "VT2000 installed.\")",
+    };
+    EXPECT_EQ(lines, expected);
 }
 
 TEST_F(HelpMenuTest, IntroPlaysOnceAndThenSaysTheCharacterCannotBeFound) {
