@@ -1,6 +1,7 @@
 // The Help menu: the assistant switched on and off with its check marks, the hints the other
 // commands speak through it, and the introduction.
 
+#include "app/services.h"
 #include "compose/picker.h"
 #include "support/windowfixture.h"
 
@@ -127,6 +128,57 @@ TEST_F(HelpMenuTest, IntroPlaysOnceAndThenSaysTheCharacterCannotBeFound) {
     ASSERT_EQ(platform.messages.shown.size(), 1u);
     EXPECT_EQ(platform.messages.shown[0].text, "There was a problem finding a default character");
     EXPECT_EQ(assistant.calls().size(), before + 1) << "only the refused load";
+}
+
+// The assistant comes from the characters installed with the program, whatever the user's
+// characters folder holds; without them help still switches on, silently.
+TEST(HelpAssistantCharacter, IsTheProgramsOwnMerlinEvenWhenTheUsersFolderHasAnother) {
+    const QString built = QStringLiteral(VISTREL_BUILT_CHARS_DIR);
+    ASSERT_TRUE(QFileInfo::exists(built + QLatin1String("/Merlin.acs")));
+    QTemporaryDir installed, users;
+    const QDir root(installed.path());
+    ASSERT_TRUE(root.mkpath(QStringLiteral("bin")) &&
+                root.mkpath(QStringLiteral("share/vistrel/chars")));
+    ASSERT_TRUE(QFile::copy(built + QLatin1String("/Merlin.acs"),
+                            root.filePath(QStringLiteral("share/vistrel/chars/Merlin.acs"))));
+    // Another character under the same name, where the script's characters come from.
+    ASSERT_TRUE(QFile::copy(built + QLatin1String("/Rivet.acs"),
+                            QDir(users.path()).filePath(QStringLiteral("Merlin.acs"))));
+
+    for (const bool shipped : {true, false}) {
+        SCOPED_TRACE(shipped ? "installed" : "missing");
+        if (!shipped) {
+            ASSERT_TRUE(
+                QFile::remove(root.filePath(QStringLiteral("share/vistrel/chars/Merlin.acs"))));
+        }
+        platform::testing::ScriptedPlatform platform;
+        platform.settings.setValue(QStringLiteral("Vtl"), QStringLiteral("Dir"),
+                                   QStringLiteral("Dir"), users.path());
+        const QString program = root.filePath(QStringLiteral("bin"));
+        app::CharacterServices services = app::createCharacterServices(program);
+        app::MainWindow form(platform.platform(), *services.scriptService,
+                             *services.assistantService, program);
+        form.start({});
+        ASSERT_EQ(form.state().charactersFolder, users.path());
+
+        form.commands().helpOn->trigger();
+        EXPECT_TRUE(form.commands().helpOn->isChecked());
+        agent::CharacterCollection& loaded = services.assistantService->Characters();
+        if (shipped) {
+            const agent::CharacterRef merlin = loaded.Item(QStringLiteral("Merlin"));
+            ASSERT_TRUE(merlin);
+            EXPECT_EQ(merlin->Name(), QStringLiteral("Merlin"));
+            EXPECT_TRUE(
+                merlin->AnimationNames().contains(QStringLiteral("Explain"), Qt::CaseInsensitive));
+        } else {
+            EXPECT_THROW(loaded.Item(QStringLiteral("Merlin")), agent::AgentError);
+        }
+        EXPECT_TRUE(platform.messages.shown.empty());
+        form.commands().intro->trigger();  // already loaded, or nowhere to be found
+        EXPECT_EQ(platform.messages.shown.size(), 1u);
+        form.commands().helpOff->trigger();
+        EXPECT_TRUE(form.commands().helpOff->isChecked());
+    }
 }
 
 }  // namespace
