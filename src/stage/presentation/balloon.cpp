@@ -82,7 +82,7 @@ struct Placement {
     QRect body;
 };
 
-Placement place(QSize size, const QRect& character, const QRect& screen) {
+Placement place(QSize size, const QRect& character, const QRect& screen, const QRect& keepClear) {
     const int w = size.width();
     const int h = size.height();
     auto clampX = [&](int x) {
@@ -92,19 +92,24 @@ Placement place(QSize size, const QRect& character, const QRect& screen) {
         return std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() + 1 - h));
     };
     const int cx = character.center().x();
-    const QRect above(clampX(cx - w / 2), character.top() - kBalloonTail - h, w, h);
-    const QRect below(clampX(cx - w / 2), character.bottom() + 1 + kBalloonTail, w, h);
-    const QRect right(character.right() + 1 + kBalloonTail, clampY(character.top()), w, h);
-    const QRect left(character.left() - kBalloonTail - w, clampY(character.top()), w, h);
-    if (screen.contains(above))
-        return {BalloonSide::Above, above};
-    if (screen.contains(below))
-        return {BalloonSide::Below, below};
-    if (screen.contains(right))
-        return {BalloonSide::Right, right};
-    if (screen.contains(left))
-        return {BalloonSide::Left, left};
+    const Placement sides[] = {
+        {BalloonSide::Above, QRect(clampX(cx - w / 2), character.top() - kBalloonTail - h, w, h)},
+        {BalloonSide::Below,
+         QRect(clampX(cx - w / 2), character.bottom() + 1 + kBalloonTail, w, h)},
+        {BalloonSide::Right,
+         QRect(character.right() + 1 + kBalloonTail, clampY(character.top()), w, h)},
+        {BalloonSide::Left,
+         QRect(character.left() - kBalloonTail - w, clampY(character.top()), w, h)},
+    };
+    // The first side with room that leaves `keepClear` uncovered; else the first with room.
+    for (const Placement& p : sides)
+        if (screen.contains(p.body) && !p.body.intersects(keepClear))
+            return p;
+    for (const Placement& p : sides)
+        if (screen.contains(p.body))
+            return p;
     // No room anywhere around the character: the balloon covers part of it.
+    const QRect& above = sides[0].body;
     return {BalloonSide::Over, QRect(clampX(above.x()), clampY(above.y()), w, h)};
 }
 
@@ -296,7 +301,7 @@ int windowStart(const QString& text, int revealed) {
 }
 
 BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& character,
-                            const QRect& screen) {
+                            const QRect& screen, const QRect& keepClear) {
     BalloonLayout layout;
     layout.kind = balloon.kind;
     if (!balloon.visible || screen.isEmpty())
@@ -347,7 +352,7 @@ BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& char
                rows * layout.lineHeight + 2 * (kBalloonPadY + margin));
     size = size.boundedTo(screen.size());
 
-    const Placement placement = place(size, character, screen);
+    const Placement placement = place(size, character, screen, keepClear);
     layout.side = placement.side;
     layout.body = placement.body;
     // A character partly off the screen may have its edge off it too: the tail stops at the

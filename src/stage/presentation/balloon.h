@@ -76,12 +76,13 @@ struct BalloonLayout {
 };
 
 // Lays out `balloon` for a character occupying `character` on `screen`: above it, or below,
-// right or left of it where there is no room, and always within the screen. Its style says
-// how many lines show (`lines`, or as many as the text needs with `sizeToText`) and whether
-// they scroll as they are spoken (`autoPace`) or show a page at a time. Returns a layout
-// with an empty `bounds` when the balloon is not visible.
+// right or left of it where there is no room, and always within the screen. Of the sides with
+// room, the first that leaves `keepClear` (say, the program's main window) uncovered wins when
+// there is one. Its style says how many lines show (`lines`, or as many as the text needs with
+// `sizeToText`) and whether they scroll as they are spoken (`autoPace`) or show a page at a
+// time. Returns a layout with an empty `bounds` when the balloon is not visible.
 BalloonLayout layoutBalloon(const scene::BalloonView& balloon, const QRect& character,
-                            const QRect& screen);
+                            const QRect& screen, const QRect& keepClear = {});
 
 // Paints the balloon at its screen position; translate the painter to put it elsewhere.
 void paintBalloon(QPainter& painter, const BalloonLayout& layout, const scene::BalloonStyle& style);

@@ -247,6 +247,31 @@ TEST(BalloonLayout, GoesBesideWhenNeitherAboveNorBelowFitsAndOverOnlyWithNoRoomA
     EXPECT_TRUE(tiny.contains(over.bounds));
 }
 
+TEST(BalloonLayout, TakesTheFirstSideWithRoomThatLeavesAWindowUncovered) {
+    const QRect screen(0, 0, 1024, 768);
+    const QRect window(239, 189, 545, 390);  // a main window centred on that screen
+    const scene::BalloonView balloon = speech(kLongText);
+
+    // At the top of the screen the balloon would go below, over the window's menus: beside.
+    const QRect top(200, 0, 128, 128);
+    ASSERT_TRUE(layoutBalloon(balloon, top, screen).body.intersects(window));
+    const BalloonLayout clear = layoutBalloon(balloon, top, screen, window);
+    EXPECT_EQ(clear.side, BalloonSide::Right);
+    EXPECT_FALSE(clear.bounds.intersects(window));
+    EXPECT_TRUE(screen.contains(clear.bounds));
+
+    // Where the usual side is already clear, nothing changes.
+    const QRect lower(100, 100, 128, 128);
+    ASSERT_FALSE(layoutBalloon(balloon, lower, screen).bounds.intersects(window));
+    EXPECT_EQ(layoutBalloon(balloon, lower, screen, window).body,
+              layoutBalloon(balloon, lower, screen).body);
+
+    // No clear side: as if there were no window.
+    const QRect covering = screen.adjusted(0, 20, 0, 0);
+    EXPECT_EQ(layoutBalloon(balloon, top, screen, covering).body,
+              layoutBalloon(balloon, top, screen).body);
+}
+
 TEST(BalloonPainting, SpeakHasATailAndTextThinkACloudWithBubbles) {
     scene::BalloonView balloon = speech(QStringLiteral("Hello world, good to see you"));
     balloon.style.background = QColor(255, 255, 200);
