@@ -60,6 +60,7 @@ int main(int argc, char* argv[]) {
     vistrel::app::MainWindow window(platform.platform(), *services.scriptService,
                                     *services.assistantService, folder);
     vistrel::app::keepCharactersBeside(services, window);
+    vistrel::app::keepBalloonsClear(services, window);
     QObject::connect(&window, &vistrel::app::MainWindow::programEnded, &app,
                      &QCoreApplication::quit, Qt::QueuedConnection);
     window.start(QApplication::arguments().mid(1));

@@ -122,4 +122,9 @@ void keepCharactersBeside(CharacterServices& services, const QWidget& window) {
         services.placement = std::make_unique<Placement>(*services.scriptScene, window);
 }
 
+void keepBalloonsClear(CharacterServices& services, const QWidget& window) {
+    for (const auto& stage : services.stages)
+        stage->keepBalloonsClearOf(&window);
+}
+
 }  // namespace vistrel::app

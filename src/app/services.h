@@ -62,4 +62,8 @@ QPoint placeBeside(const QRect& window, const QRect& screen, QSize size, int n);
 // From now on the script's characters appear beside `window` instead of over it.
 void keepCharactersBeside(CharacterServices& services, const QWidget& window);
 
+// Every character's balloon, the help assistant's greeting above all, goes on a side of the
+// character where it leaves `window` (its menus and its text) uncovered, where there is one.
+void keepBalloonsClear(CharacterServices& services, const QWidget& window);
+
 }  // namespace vistrel::app

@@ -149,9 +149,12 @@ void DesktopStage::updateBalloon(Windows& windows, const scene::CharacterView& v
     if (!force && balloon.isVisible() && character == windows.balloonFor)
         return;
     windows.balloonFor = character;
-    balloon.setBalloon(
-        presentation::layoutBalloon(view.balloon, character, screenAround(character, m_pixels)),
-        view.balloon.style);
+    QRect keepClear;
+    if (m_keepClear && m_keepClear->isVisible())
+        keepClear = m_pixels.toScreen(m_keepClear->frameGeometry());
+    balloon.setBalloon(presentation::layoutBalloon(view.balloon, character,
+                                                   screenAround(character, m_pixels), keepClear),
+                       view.balloon.style);
     // The balloon's whole text is its title, for screen readers and window lists.
     balloon.setWindowTitle(view.id + QLatin1String(": ") + view.balloon.text);
     if (!balloon.isVisible()) {
@@ -159,6 +162,10 @@ void DesktopStage::updateBalloon(Windows& windows, const scene::CharacterView& v
         balloon.show();
         balloon.raise();
     }
+}
+
+void DesktopStage::keepBalloonsClearOf(const QWidget* window) {
+    m_keepClear = window;
 }
 
 void DesktopStage::showMenu(const QString& id, QPoint screenPos) {

@@ -10,6 +10,7 @@
 #include "scene/scene.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <map>
@@ -39,6 +40,10 @@ class DesktopStage : public QObject {
     // Replaces the QMenu pop-up, e.g. by one that picks an entry at once.
     void setPopupPresenter(std::unique_ptr<PopupPresenter> presenter);
 
+    // Balloons stand where they leave `window` uncovered, when the screen has room for that
+    // (the window's position is read each time a balloon is laid out).
+    void keepBalloonsClearOf(const QWidget* window);
+
     // The windows of a character, or null when it has none.
     QWidget* characterWindow(const QString& id) const;
     QWidget* balloonWindow(const QString& id) const;
@@ -55,6 +60,7 @@ class DesktopStage : public QObject {
     DesktopOptions m_options;
     ScreenPixels m_pixels;
     std::unique_ptr<PopupPresenter> m_presenter;
+    QPointer<const QWidget> m_keepClear;
     std::map<QString, std::unique_ptr<Windows>> m_windows;
 };
 
