@@ -5,6 +5,7 @@
 #include "compose/picker.h"
 #include "support/windowfixture.h"
 
+#include <QMenu>
 #include <QTest>
 
 namespace vistrel::test {
@@ -38,8 +39,20 @@ class HelpMenuTest : public AppTest {
 };
 
 TEST_F(HelpMenuTest, OnAndOffMoveTheCheckMarkAndBringTheAssistantAndTakeItAway) {
+    const QMenu* help = form.findChild<QMenu*>(QStringLiteral("helpMenu"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->title(), QStringLiteral("&Help"));
+    EXPECT_EQ(help->actions(),
+              (QList<QAction*>{commands().intro, commands().helpOn, commands().helpOff}));
+    EXPECT_EQ(commands().intro->text() + commands().helpOn->text() + commands().helpOff->text(),
+              QStringLiteral("IntroONOFF"));
     EXPECT_FALSE(commands().helpOn->isChecked());
     EXPECT_TRUE(commands().helpOff->isChecked());
+
+    commands().helpOff->trigger();  // before the assistant was ever loaded: nothing to undo
+    EXPECT_TRUE(commands().helpOff->isChecked());
+    EXPECT_FALSE(commands().helpOn->isChecked());
+    EXPECT_TRUE(spoken().isEmpty());
 
     commands().helpOn->trigger();
     EXPECT_TRUE(commands().helpOn->isChecked());
