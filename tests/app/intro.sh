@@ -3,8 +3,8 @@
 # with the keyboard:
 #   intro.sh VTSCRIPTER intro [WxH]   Help > Intro: the help assistant walks to (100, 100) and
 #                                     says its first sentence in its balloon
-#   intro.sh VTSCRIPTER on [WxH]      Help > ON: the assistant stands at (200, 0) and its
-#                                     greeting's balloon leaves the main window uncovered
+#   intro.sh VTSCRIPTER on [WxH]      Help > ON: the assistant stands at (200, 0) and greets
+# Neither the assistant there nor its balloon may cover the main window.
 set -u
 program=$1
 mode=${2:-intro}
@@ -48,18 +48,21 @@ if [ "${VISTREL_INTRO_INSIDE:-}" = 1 ]; then
             name=$(xdotool getwindowname "$w")
             eval "$(xdotool getwindowgeometry --shell "$w")"
             if [ "$name" = Merlin ]; then
-                near "$X" "$Y" "${at[@]}" && placed=1
+                near "$X" "$Y" "${at[@]}" || continue
+                placed=1
             elif [ "$name" = "$greeting" ]; then
                 said=1
-                if overlap "$X" "$Y" "$WIDTH" "$HEIGHT" "$MX" "$MY" "$MW" "$MH"; then
-                    clear=0
-                    echo "the balloon at ${X},${Y} ${WIDTH}x${HEIGHT} covers the main window" \
-                        "at ${MX},${MY} ${MW}x${MH}"
-                fi
+            else
+                continue
+            fi
+            if overlap "$X" "$Y" "$WIDTH" "$HEIGHT" "$MX" "$MY" "$MW" "$MH"; then
+                clear=0
+                echo "\"$name\" at ${X},${Y} ${WIDTH}x${HEIGHT} covers the main window" \
+                    "at ${MX},${MY} ${MW}x${MH}"
             fi
         done
         if [ $placed = 1 ] && [ $said = 1 ]; then
-            [ "$mode" = on ] && [ $clear = 0 ] && exit 1
+            [ $clear = 0 ] && exit 1
             echo "the assistant stands at (${at[0]}, ${at[1]}) and greets"
             exit 0
         fi
