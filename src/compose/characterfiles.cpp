@@ -13,9 +13,10 @@ namespace vistrel::compose {
 
 std::vector<CharacterFile> listCharacterFiles(const QString& folder) {
     std::vector<CharacterFile> files;
-    // Name filters match without regard to case unless told otherwise.
+    // Name filters match without regard to case unless told otherwise. Files that cannot be
+    // read are listed too: the picker shows them disabled, with the reason.
     QDirIterator it(QDir::fromNativeSeparators(folder), {QStringLiteral("*.acs")},
-                    QDir::Files | QDir::Readable | QDir::Hidden);
+                    QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();

@@ -7,6 +7,7 @@
 #include "document/typing.h"
 #include "support/snapshot.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -17,9 +18,14 @@ using compose::MethodsCommands;
 
 class MethodsTest : public ComposeTest {};
 
+// The entries a click on a character puts in the list, in their order.
+const QStringList kFullMethods{"Load.",  "Show",        "Hide",        "Stop",    "Whisper.",
+                               "Think.", "Speak.",      "SpeakSound.", "MoveTo.", "GestureAt.",
+                               "Req.",   "WaitOn.Req.", "Interrupt"};
+
 TEST_F(MethodsTest, EveryEntryTypesItsCommandForTheActiveCharacter) {
     activateMerlin();
-    ASSERT_EQ(entries(form.methodsList()), compose::fullMethods());
+    ASSERT_EQ(entries(form.methodsList()), kFullMethods);
     platform.prompts.answers = {"300/200", "plain words", "7", " 3 ", "2.5"};
     const QString sound = QDir(charsDir.path()).filePath(QStringLiteral("tada.wav"));
     platform.files.choices << sound;
@@ -55,14 +61,21 @@ TEST_F(MethodsTest, EveryEntryTypesItsCommandForTheActiveCharacter) {
 TEST_F(MethodsTest, WithNoActiveCharacterCommandsStartWithAnEmptyName) {
     loadMerlin();
     control.raiseClick(QStringLiteral("Nobody"));  // on the desktop but not in the table
-    ASSERT_EQ(entries(form.methodsList()), compose::fullMethods());
-    platform.prompts.answers = {"10/20", "4"};
-    for (const char* entry : {"Show", "MoveTo.", "Interrupt"})
+    ASSERT_EQ(entries(form.methodsList()), kFullMethods);
+    platform.prompts.answers = {"10/20", "1/2", "5", "6", "4"};
+    platform.files.choices << QStringLiteral("/sounds/a.wav");
+    for (const char* entry : {"Show", "Hide", "Stop", "MoveTo.", "GestureAt.", "Req.",
+                              "WaitOn.Req.", "Interrupt", "SpeakSound."})
         runMethod(QLatin1String(entry));
-    runMethod(QStringLiteral("Think."));
-    EXPECT_EQ(form.methods().textEntry().windowTitle(), QStringLiteral(" Think."));
-    QTest::mouseClick(&form.methods().textEntry().okButton(), Qt::LeftButton);
-    EXPECT_EQ(typed(), QStringLiteral(".Show\r\n.MoveTo.10/20\r\n.Interrupt.4\r\n.Think.\r\n"));
+    for (const char* entry : {"Whisper.", "Think.", "Speak."}) {
+        runMethod(QLatin1String(entry));
+        EXPECT_EQ(form.methods().textEntry().windowTitle(), QLatin1Char(' ') + entry);
+        QTest::mouseClick(&form.methods().textEntry().okButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(typed(), QStringLiteral(".Show\r\n.Hide\r\n.Stop\r\n.MoveTo.10/20\r\n"
+                                      ".GestureAt.1/2\r\nReq5.WaitOn.Req.6\r\n.Interrupt.4\r\n"
+                                      ".SpeakSound./sounds/a.wav\r\n.Whisper.\r\n.Think.\r\n"
+                                      ".Speak.\r\n"));
 }
 
 TEST_F(MethodsTest, RequestNumbersRoundHalvesToEvenAndStayInSixteenBits) {
@@ -128,6 +141,7 @@ TEST_F(MethodsTest, TheTextEntryWindowRefusesEnterButKeepsCommas) {
     QTest::mouseClick(&entry.okButton(), Qt::LeftButton);
     EXPECT_FALSE(entry.isVisible());
     EXPECT_EQ(typed(), QStringLiteral("Merlin.Speak.Hello, you there\r\n"));
+    EXPECT_EQ(QApplication::focusWidget(), &form.scriptEditor()) << "the editor has the focus";
 
     runMethod(QStringLiteral("Think."));
     EXPECT_TRUE(entry.textField().toPlainText().isEmpty()) << "emptied for each command";

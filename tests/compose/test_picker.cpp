@@ -91,6 +91,30 @@ TEST_F(PickerTest, AClickTypesOneLoadLinePerFileAndTheWindowStaysOpen) {
         << "no character is loaded";
 }
 
+TEST_F(PickerTest, EveryFileIsListedAndAMissingFolderChangesNothing) {
+    ASSERT_TRUE(writeCharacter(charsDir.path(), QStringLiteral("Tiny"), QStringLiteral("Tiny")));
+    const QString locked = QDir(charsDir.path()).filePath(QStringLiteral("Locked.acs"));
+    writeBytes(locked, "no one may read this");
+    ASSERT_TRUE(QFile::setPermissions(locked, {}));
+    form.start({});
+    CharacterPicker& picker = openPicker();
+    EXPECT_EQ(picker.windowType(), Qt::Tool);
+    const QStringList listed{"Locked.acs", "Tiny.acs"};
+    ASSERT_EQ(entries(picker.fileList()), listed) << "a file that cannot be read is listed too";
+    const QListWidgetItem* lockedItem = picker.fileList().item(0);
+    EXPECT_FALSE(lockedItem->flags() & Qt::ItemIsEnabled);
+    EXPECT_FALSE(lockedItem->toolTip().isEmpty()) << "the reason";
+
+    // A chosen folder that does not exist is kept, but the picker goes on showing the old one.
+    const QString gone = QDir(charsDir.path()).filePath(QStringLiteral("gone"));
+    platform.files.folderChoices << gone;
+    form.commands().characterFolder->trigger();
+    EXPECT_EQ(form.state().charactersFolder, gone);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.folder(), charsDir.path());
+    EXPECT_EQ(entries(picker.fileList()), listed);
+}
+
 TEST_F(PickerTest, AClickLeavesTheMethodsOfALoadedCharacter) {
     activateMerlin();
     CharacterPicker& picker = openPicker();
@@ -159,8 +183,8 @@ TEST_F(PickerTest, EntriesShowThePicturesOfTheShippedCharacters) {
             << item->toolTip().toStdString();
     }
     if (const QListWidgetItem* merlin = itemOf(picker.fileList(), "Merlin.acs")) {
-        EXPECT_TRUE(merlin->toolTip().contains(QLatin1String("<b>Merlin</b>")))
-            << merlin->toolTip().toStdString();
+        EXPECT_TRUE(merlin->toolTip().startsWith(QLatin1String("<b>Merlin</b><br>A friendly")))
+            << "name and description: " << merlin->toolTip().toStdString();
     }
     picker.resize(240, 60 + 44 * picker.fileList().count());
     saveSnapshot(picker.grab().toImage(), QStringLiteral("character-picker"));
