@@ -96,10 +96,7 @@ MainWindow::MainWindow(platform::Platform platform, agent::Agent& scriptService,
             [this] { methods_.runSelected(); });
     // The hints speak through the help assistant while it is switched on.
     hints_.setVoice([this](const QString& text, bool stopFirst) {
-        if (stopFirst)
-            assistant_.interruptWithHint(text);
-        else
-            assistant_.speakHint(text);
+        return stopFirst ? assistant_.interruptWithHint(text) : assistant_.speakHint(text);
     });
     connect(&assistant_, &assistant::HelpAssistant::switchedOn, this,
             [this](bool on) { hints_.setHelpOn(on); });

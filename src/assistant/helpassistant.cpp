@@ -20,12 +20,15 @@ const char* const kGreeting[] = {
 };
 
 // Runs one call on the service; a refusal is logged and otherwise ignored.
+// Returns whether the call went through.
 template <typename Call>
-void ignoringRefusal(const char* what, Call&& call) {
+bool ignoringRefusal(const char* what, Call&& call) {
     try {
         call();
+        return true;
     } catch (const agent::AgentError& error) {
         log::ignored(log::app(), what, error.description());
+        return false;
     }
 }
 
@@ -71,22 +74,23 @@ void HelpAssistant::switchOff() {
                     [&] { service_.Characters().Unload(kCharacterId); });
 }
 
-void HelpAssistant::speakHint(const QString& text) {
+bool HelpAssistant::speakHint(const QString& text) {
     if (!on_) {
         qCDebug(log::app) << "hint not spoken, help is off:" << text;
-        return;
+        return true;
     }
     if (!character_) {
-        qCDebug(log::app) << "hint not spoken, the help assistant is not loaded:" << text;
-        return;
+        log::ignored(log::app(), "a hint of the help assistant",
+                     QStringLiteral("the help assistant is not loaded"));
+        return false;
     }
-    ignoringRefusal("a hint of the help assistant", [&] { character_->Speak(text); });
+    return ignoringRefusal("a hint of the help assistant", [&] { character_->Speak(text); });
 }
 
-void HelpAssistant::interruptWithHint(const QString& text) {
+bool HelpAssistant::interruptWithHint(const QString& text) {
     if (on_ && character_)
         ignoringRefusal("stopping the help assistant", [&] { character_->Stop(); });
-    speakHint(text);
+    return speakHint(text);
 }
 
 void HelpAssistant::playIntroduction() {

@@ -36,9 +36,11 @@ class HelpAssistant : public QObject {
     void switchOff();
 
     // Queues a hint behind what the assistant is still saying; nothing while switched off.
-    void speakHint(const QString& text);
+    // False when help is on but the assistant could not take the hint (never loaded, or its
+    // service refused the Speak); the refusal is logged.
+    bool speakHint(const QString& text);
     // The same, after stopping whatever the assistant was doing.
-    void interruptWithHint(const QString& text);
+    bool interruptWithHint(const QString& text);
 
     // Queues the guided introduction. Stops at the first refused step and tells the user; the
     // steps queued before it still play. Leaves the on/off state alone.

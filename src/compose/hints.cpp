@@ -4,14 +4,14 @@
 
 namespace vistrel::compose {
 
-void Hints::speakHint(const QString& text, bool stopFirst) const {
+bool Hints::speakHint(const QString& text, bool stopFirst) const {
     if (!helpOn_)
-        return;
+        return true;
     if (!voice_) {
         qCDebug(log::app) << "no voice for the hint:" << text;
-        return;
+        return true;
     }
-    voice_(text, stopFirst);
+    return voice_(text, stopFirst);
 }
 
 }  // namespace vistrel::compose

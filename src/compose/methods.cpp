@@ -129,7 +129,9 @@ void MethodsCommands::runSelected() {
         if (const auto number = askRequestNumber(waitPrompt()))
             typing_.type(QLatin1String("WaitOn.Req.") + *number, true);
     } else if (is(entry, "Load.")) {
-        hints_.speakHint(pickerHint());
+        // When help is on but the assistant cannot speak, the picker is not opened.
+        if (!hints_.speakHint(pickerHint()))
+            return;
         if (!host_.showCharacterPicker())
             return;
         host_.setStatusText(pickerStatus());

@@ -102,20 +102,21 @@ TEST_F(HelpAssistantTest, AnAssistantThatCannotBeLoadedLeavesHelpOnAndEveryHintS
     helper.switchOn();
     EXPECT_TRUE(helper.isOn());
     EXPECT_FALSE(helper.character());
-    helper.speakHint(QStringLiteral("Any hint"));
-    helper.interruptWithHint(QStringLiteral("Another"));
+    EXPECT_FALSE(helper.speakHint(QStringLiteral("Any hint"))) << "the caller learns of it";
+    EXPECT_FALSE(helper.interruptWithHint(QStringLiteral("Another")));
     EXPECT_TRUE(linesOf(service).filter("Speak").isEmpty());
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(HelpAssistantTest, HintsAreSpokenOnlyWhileOnAndAnInterruptingHintStopsFirst) {
-    helper.speakHint(QStringLiteral("silent"));
+    EXPECT_TRUE(helper.speakHint(QStringLiteral("silent")));
     EXPECT_TRUE(service.calls().empty()) << "nothing is asked of the service while help is off";
 
     helper.switchOn();
     std::size_t before = service.calls().size();
-    helper.speakHint(QStringLiteral("Just click once"));
-    helper.interruptWithHint(QStringLiteral("Now you can see Genie's , animations appear."));
+    EXPECT_TRUE(helper.speakHint(QStringLiteral("Just click once")));
+    EXPECT_TRUE(
+        helper.interruptWithHint(QStringLiteral("Now you can see Genie's , animations appear.")));
     EXPECT_EQ(linesOf(service, before),
               (QStringList{"Merlin.Speak(\"Just click once\")", "Merlin.Stop()",
                            "Merlin.Speak(\"Now you can see Genie's , animations appear.\")"}));

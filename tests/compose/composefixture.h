@@ -17,6 +17,7 @@ class ComposeTest : public AppTest {
     ComposeTest() {
         form.hints().setVoice([this](const QString& text, bool stopFirst) {
             hints << (stopFirst ? QLatin1String("(stop) ") : QLatin1String("")) + text;
+            return assistantSpeaks;
         });
     }
 
@@ -62,6 +63,8 @@ class ComposeTest : public AppTest {
     int caret() { return form.scriptEditor().textCursor().position(); }
 
     QStringList hints;
+    // Whether the recorded assistant takes the hints it is given.
+    bool assistantSpeaks = true;
 };
 
 }  // namespace vistrel::test

@@ -44,6 +44,7 @@ TEST_F(InteractionTest, AClickEmptiesTheListsBeforeTheHintADragAfterIt) {
                     .arg(stopFirst)
                     .arg(form.methodsList().count())
                     .arg(form.animationsList().count());
+        return true;
     });
     loadMerlin();
     control.raiseClick(QStringLiteral("Merlin"));  // help off: nothing is said

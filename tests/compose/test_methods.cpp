@@ -167,6 +167,16 @@ TEST_F(MethodsTest, LoadOpensThePickerOnTheCharactersFolder) {
     EXPECT_EQ(typed(), QString());
 }
 
+TEST_F(MethodsTest, LoadShowsNoPickerWhenTheAssistantCannotSpeak) {
+    form.start({});
+    form.hints().setHelpOn(true);
+    assistantSpeaks = false;
+    runMethod(QStringLiteral("Load."));
+    EXPECT_EQ(hints.size(), 1);
+    EXPECT_EQ(form.characterPicker(), nullptr);
+    EXPECT_NE(form.statusText(), MethodsCommands::pickerStatus());
+}
+
 TEST_F(MethodsTest, LoadWithAMissingFolderShowsNoPicker) {
     platform.settings.setValue("Vtl", "Dir", "Dir", charsDir.filePath("gone"));
     form.start({});
