@@ -95,6 +95,7 @@ class Actor {
     void begin(const WaitRequest& wait);
     void begin(const InterruptRequest& interrupt);
     void beginUtterance();
+    void showInBalloon(scene::BalloonKind kind, const QString& text, int revealed);
     // Logs the animation chosen for a move or gesture.
     void logChoice(const char* what, Motion::Heading heading, const char* state,
                    std::optional<std::size_t> animation) const;

@@ -196,6 +196,7 @@ void Actor::logChoice(const char* what, Motion::Heading heading, const char* sta
 
 void Actor::begin(const SpeakRequest& speak) {
     if (!visible_ || (speak.text.isEmpty() && speak.url.isEmpty())) {
+        balloon_.close();
         finish(RequestStatus::Complete);
         return;
     }
@@ -229,15 +230,12 @@ void Actor::beginUtterance() {
                        .arg(speak.url, problem));
             return;
         }
-        if (balloon_.on() && !script.shownText.isEmpty())
-            balloon_.open(scene::BalloonKind::Speak, script.shownText,
-                          int(script.shownText.size()));
+        showInBalloon(scene::BalloonKind::Speak, script.shownText, int(script.shownText.size()));
         utterance_.playSound(sound);
         return;
     }
 
-    if (balloon_.on() && !script.shownText.isEmpty())
-        balloon_.open(scene::BalloonKind::Speak, script.shownText, 0);
+    showInBalloon(scene::BalloonKind::Speak, script.shownText, 0);
     const acs::CharacterInfo& info = file_.info();
     if (!info.voice) {
         // Made without a voice: the text is only read.
@@ -252,12 +250,21 @@ void Actor::beginUtterance() {
 void Actor::begin(const ThinkRequest& think) {
     const speech::SpeechScript script = speech::parseSpeech(think.text);
     if (!visible_ || script.shownText.isEmpty()) {
+        balloon_.close();
         finish(RequestStatus::Complete);
         return;
     }
-    if (balloon_.on())
-        balloon_.open(scene::BalloonKind::Think, script.shownText, 0);
+    showInBalloon(scene::BalloonKind::Think, script.shownText, 0);
     utterance_.read(script, kThinkMsPerChar, kThinkMinMs);
+}
+
+// A balloon kept from earlier speech (auto-hide off) gives way to whatever is said next, with
+// its own text or with none.
+void Actor::showInBalloon(scene::BalloonKind kind, const QString& text, int revealed) {
+    if (balloon_.on() && !text.isEmpty())
+        balloon_.open(kind, text, revealed);
+    else
+        balloon_.close();
 }
 
 void Actor::endUtterance() {

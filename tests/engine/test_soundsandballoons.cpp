@@ -36,6 +36,16 @@ class SoundCharacterTest : public ::testing::Test {
         return service->Characters().Item(id);
     }
 
+    // A short PCM sound file for Speak.
+    QString soundFile() const {
+        const QString path = folder.filePath(QStringLiteral("voice.wav"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        const auto wav = speech::writeWav(std::vector<qint16>(2205, 9000), 22050);
+        file.write(reinterpret_cast<const char*>(wav.data()), qint64(wav.size()));
+        return path;
+    }
+
     scene::BalloonView balloon(const QString& id = QStringLiteral("Sounding")) const {
         return service->scene().view(id).balloon;
     }
@@ -94,13 +104,7 @@ TEST_F(SoundCharacterTest, AVoicelessCharacterReadsItsTextSilentlyButPlaysItsSou
     EXPECT_EQ(r.status(), RequestStatus::Complete);
     EXPECT_EQ(audio.streams.size(), streams);  // no voice was heard
 
-    const QString path = folder.filePath(QStringLiteral("voice.wav"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const auto wav = speech::writeWav(std::vector<qint16>(2205, 9000), 22050);
-    file.write(reinterpret_cast<const char*>(wav.data()), qint64(wav.size()));
-    file.close();
-    const agent::Request sound = c->Speak("", path);
+    const agent::Request sound = c->Speak("", soundFile());
     clock.advance(500);
     EXPECT_EQ(sound.status(), RequestStatus::Complete);
     EXPECT_EQ(audio.streams.size(), streams + 1);
@@ -128,7 +132,22 @@ TEST_F(SoundCharacterTest, BalloonFlagsOfTheFileSizeTheBalloonKeepItAndPaceIt) {
     clock.advance(100);
     EXPECT_EQ(balloon().text, "Next");
     clock.advance(5000);
+    EXPECT_TRUE(balloon().visible);
+    // ... or by a speech with no text of its own, such as a sound ...
+    c->Speak("", soundFile());
+    clock.advance(0);
+    EXPECT_FALSE(balloon().visible);
+    clock.advance(500);
+    c->Think("Later");
+    clock.advance(5000);
+    EXPECT_EQ(balloon().text, "Later");
+    c->Think("");
+    clock.advance(0);
+    EXPECT_FALSE(balloon().visible);
     // ... or the character hides.
+    c->Think("Last");
+    clock.advance(5000);
+    EXPECT_TRUE(balloon().visible);
     c->Hide(true);
     clock.advance(0);
     EXPECT_FALSE(balloon().visible);

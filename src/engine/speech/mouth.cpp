@@ -22,8 +22,23 @@ std::optional<MouthShape> knownMouthForPhoneme(std::string_view ph) {
         case '-':
         case '#':  // virtual phonemes, and the rare consonants written with it
             return next == 'X' ? MouthWide1 : MouthClosed;
+        // Tones (Chinese, Vietnamese, Burmese...) and stress marks that tables list as
+        // phonemes, and virtual phonemes (nasalisation, Latvian pitch accent): they shape the
+        // voice of a vowel but make no sound of their own. Tones 0, 3 and 8 share their names
+        // with vowels and are taken as those.
+        case '2':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '+':
+        case '>':
+        case '~':
+        case '\xCB':  // the tone letters U+02E5 to U+02E9, in UTF-8
+            return MouthClosed;
         // Lips closed.
         case 'p':
+        case 'P':  // ejective p
         case 'b':
         case 'm':
             return MouthClosed;
@@ -46,8 +61,10 @@ std::optional<MouthShape> knownMouthForPhoneme(std::string_view ph) {
         case '@':
             return MouthWide2;
         // Rounded open and mid vowels: "hot" (0), "thought", "go", German and French rounded
-        // front mid vowels (Y "schön", W "peur").
+        // front mid vowels (Y "schön", W "peur"), the central rounded vowel of Swedish "hus"
+        // and Russian (8).
         case '0':
+        case '8':
         case 'O':
         case 'o':
         case 'Y':
@@ -78,7 +95,11 @@ std::optional<MouthShape> knownMouthForPhoneme(std::string_view ph) {
         case 'C':
         case 'x':
         case 'X':
+        case 'G':  // Turkish soft g
         case 'h':
+        case 'H':  // Arabic and Hindi h
+        case '<':  // Latin aspiration
+        case 'K':  // lateral fricative
         case 'B':
         case 'Q':
         case 'J':

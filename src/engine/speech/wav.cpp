@@ -259,6 +259,10 @@ WavData parseWav(std::span<const std::uint8_t> bytes) {
         throw std::bad_alloc();
     rawFormat->pb = io.get();
     rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // FFmpeg looks for other formats hidden in 16-bit PCM (DTS in WAVE) by running its codec
+    // probes over the packets it reads, again at every doubling of what it has read, up to
+    // megabytes: most of the time a PCM sound took. One packet is enough for such a stream.
+    rawFormat->max_probe_packets = 1;
     // Only the WAVE reader ever looks at the bytes; nothing is guessed from them.
     int result = avformat_open_input(&rawFormat, nullptr, av_find_input_format("wav"), nullptr);
     if (result < 0)  // rawFormat was freed
