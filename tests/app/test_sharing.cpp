@@ -4,6 +4,8 @@
 #include "app/mainwindow.h"
 #include "support/windowfixture.h"
 
+#include <QMenu>
+
 namespace vistrel::test {
 namespace {
 
@@ -27,6 +29,11 @@ class SharingTest : public AppTest {
 
 TEST_F(SharingTest, EmailSendsTheEditorTextBetweenTheMarkersAsItStandsNow) {
     form.start({});
+    QMenu* file = form.findChild<QMenu*>(QStringLiteral("fileMenu"));
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->actions().contains(commands().email));
+    EXPECT_EQ(commands().email->text(), "E&mail");
+    EXPECT_TRUE(commands().email->isEnabled());
     commands().email->trigger();
     ASSERT_EQ(platform.mail.bodies.size(), 1);
     EXPECT_EQ(platform.mail.bodies[0], QString::fromLatin1(kStart + "\r\n\r\n" + kEnd))
@@ -80,6 +87,18 @@ TEST_F(SharingTest, ASavedMailOnTheCommandLinePlaysTheScriptBetweenTheMarkersAnd
     EXPECT_TRUE(form.state().closeWhenAllHidden);
     EXPECT_EQ(readBytes(path), mail) << "the mail is not rewritten";
     expectPlayedExactly(QStringList{"Merlin.Show() -> #1", "Merlin.Speak(\"Hello Bob\") -> #2"});
+    EXPECT_TRUE(platform.messages.shown.empty());
+}
+
+TEST_F(SharingTest, AMailSavedAsAScriptFilePlaysTheMarkedScriptAndStaysAsItIs) {
+    const QByteArray mail = "Subject: hello\r\n\r\n" + kStart +
+                            "\r\nLoad.Merlin\r\nMerlin.Show\r\n" + kEnd + "\r\nThanks\r\n";
+    const QString path = scriptPath(QStringLiteral("From Ann.VTL"));
+    writeBytes(path, mail);
+    form.start({path});
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(readBytes(path), mail);
+    expectPlayedExactly(QStringList{"Merlin.Show() -> #1"});
     EXPECT_TRUE(platform.messages.shown.empty());
 }
 
