@@ -101,6 +101,20 @@ TEST_F(AssociationTest, AnotherDefaultOfTheUsersIsKeptAndOursReplacedInPlace) {
               "text/plain=gedit.desktop\ntext/x-vistrel-script=org.vistrel.Scripter.desktop\n");
 }
 
+TEST_F(AssociationTest, AUsersListTooLargeToReadIsLeftAsItIs) {
+    QDir().mkpath(folders.configHome);
+    QFile list(folders.configHome + "/mimeapps.list");
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[Added Associations]\n");
+    for (int i = 0; list.size() <= (1 << 20); ++i)
+        list.write(QStringLiteral("application/x-type-%1=app%1.desktop;\n").arg(i).toUtf8());
+    list.close();
+    const QByteArray before = read(list.fileName());
+    const QStringList written = registerFrom("/usr/bin/vtscripter");
+    EXPECT_FALSE(written.contains(list.fileName()));
+    EXPECT_TRUE(read(list.fileName()) == before) << "the user's associations are kept";
+}
+
 TEST_F(AssociationTest, FoldersThatCannotBeWrittenWriteNothingAndFailQuietly) {
     // Beneath a plain file no folder can be made, whoever the user is.
     QFile blocker(home.filePath("blocker"));
