@@ -101,6 +101,23 @@ TEST_F(AssociationTest, AnotherDefaultOfTheUsersIsKeptAndOursReplacedInPlace) {
               "text/plain=gedit.desktop\ntext/x-vistrel-script=org.vistrel.Scripter.desktop\n");
 }
 
+TEST_F(AssociationTest, AListKeptElsewhereBehindALinkIsWrittenThere) {
+    // As when the user's settings live in a folder of their own, linked into place.
+    QDir().mkpath(home.filePath("dotfiles"));
+    QDir().mkpath(folders.configHome);
+    QFile kept(home.filePath("dotfiles/mimeapps.list"));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("[Default Applications]\ntext/plain=gedit.desktop\n");
+    kept.close();
+    const QString link = folders.configHome + "/mimeapps.list";
+    ASSERT_TRUE(QFile::link(kept.fileName(), link));
+    registerFrom("/usr/bin/vtscripter");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(read(kept.fileName()),
+              "[Default Applications]\ntext/x-vistrel-script=org.vistrel.Scripter.desktop\n"
+              "text/plain=gedit.desktop\n");
+}
+
 TEST_F(AssociationTest, AUsersListTooLargeToReadIsLeftAsItIs) {
     QDir().mkpath(folders.configHome);
     QFile list(folders.configHome + "/mimeapps.list");
