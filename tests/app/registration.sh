@@ -23,7 +23,8 @@ fail() {
 # start PROGRAM DATA_HOME CONFIG_HOME: one run, which must end by itself with status 0.
 start() {
     cp "$work/show.vtl" "$work/play.vtl"
-    XDG_DATA_HOME=$2 XDG_CONFIG_HOME=$3 timeout 60 "$1" "$work/play.vtl" > "$work/out.txt" 2>&1
+    XDG_DATA_HOME=$2 XDG_CONFIG_HOME=$3 timeout 60 env PATH="${START_PATH:-$PATH}" \
+        "$1" "$work/play.vtl" > "$work/out.txt" 2>&1
     local status=$?
     if [ $status -ne 0 ]; then
         cat "$work/out.txt"
@@ -78,6 +79,13 @@ grep -qxF "Exec=$moved %f" "$entry" || fail "the entry did not move along: $(gre
 # plays as usual.
 touch "$work/plain"
 start "$program" "$work/plain/data" "$work/plain/config"
+
+# Without the desktop's tools the pieces are written all the same, and the program plays.
+mkdir -p "$work/no-tools"
+START_PATH=$work/no-tools start "$program" "$work/bare/data" "$work/bare/config"
+[ -s "$work/bare/data/applications/org.vistrel.Scripter.desktop" ] ||
+    fail "nothing registered without the desktop's tools"
+[ ! -e "$work/bare/data/mime/mime.cache" ] || fail "a MIME database was made without the tool"
 
 [ $failed = 0 ] && echo "registered for the user, kept and moved as the program moved"
 exit $failed
