@@ -2,9 +2,11 @@
 // the command line, and from a mail's text pasted into the editor.
 
 #include "app/mainwindow.h"
+#include "support/snapshot.h"
 #include "support/windowfixture.h"
 
 #include <QMenu>
+#include <QTest>
 
 namespace vistrel::test {
 namespace {
@@ -34,6 +36,9 @@ TEST_F(SharingTest, EmailSendsTheEditorTextBetweenTheMarkersAsItStandsNow) {
     EXPECT_TRUE(file->actions().contains(commands().email));
     EXPECT_EQ(commands().email->text(), "E&mail");
     EXPECT_TRUE(commands().email->isEnabled());
+    file->popup({0, 0});
+    saveSnapshot(file->grab().toImage(), QStringLiteral("file-menu"));
+    file->close();
     commands().email->trigger();
     ASSERT_EQ(platform.mail.bodies.size(), 1);
     EXPECT_EQ(platform.mail.bodies[0], QString::fromLatin1(kStart + "\r\n\r\n" + kEnd))
@@ -41,15 +46,24 @@ TEST_F(SharingTest, EmailSendsTheEditorTextBetweenTheMarkersAsItStandsNow) {
 
     const QString path = openScript("Load.Merlin\r\nMerlin.Show\r\n");
     form.scriptEditor().setText(QStringLiteral("Load.Merlin\r\nMerlin.Speak.Not saved, yet\r\n"));
+    QTextCursor end = form.scriptEditor().textCursor();
+    end.movePosition(QTextCursor::End);
+    form.scriptEditor().setTextCursor(end);
+    form.scriptEditor().setFocus();
+    QTest::keyClicks(&form.scriptEditor(), QStringLiteral("Merlin.Hide"));
+    ASSERT_TRUE(form.isWindowModified());
     commands().email->trigger();
     ASSERT_EQ(platform.mail.bodies.size(), 2);
     EXPECT_EQ(platform.mail.bodies[1],
               QString::fromLatin1(kStart +
-                                  "\r\nLoad.Merlin\r\nMerlin.Speak.Not saved, yet\r\n"
+                                  "\r\nLoad.Merlin\r\nMerlin.Speak.Not saved, yet\r\nMerlin.Hide"
                                   "\r\n" +
                                   kEnd));
     EXPECT_EQ(readBytes(path), QByteArray("Load.Merlin\r\nMerlin.Show\r\n"))
         << "mailing neither saves nor changes the script";
+    EXPECT_EQ(form.scriptEditor().scriptText(),
+              "Load.Merlin\r\nMerlin.Speak.Not saved, yet\r\nMerlin.Hide");
+    EXPECT_TRUE(form.isWindowModified()) << "the changes are still to be saved";
     EXPECT_TRUE(platform.messages.shown.empty());
 }
 
