@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace vistrel::platform {
 
 namespace {
@@ -62,6 +64,24 @@ QByteArray readSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxExistingBytes)
         return {};
+    return file.readAll();
+}
+
+// The text of a file of the user's that the registration adds to: empty when there is none yet,
+// nothing when it is there but cannot be read whole (so that it is not replaced by what would
+// be only the registration's part of it).
+std::optional<QByteArray> userFileText(const QString& path, QString* why) {
+    QFile file(path);
+    if (!file.exists())
+        return QByteArray();
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = file.errorString();
+        return std::nullopt;
+    }
+    if (file.size() > kMaxExistingBytes) {
+        *why = QStringLiteral("it is larger than %1 bytes").arg(kMaxExistingBytes);
+        return std::nullopt;
+    }
     return file.readAll();
 }
 
@@ -201,9 +221,19 @@ QStringList registerScriptFileType(const DesktopFolders& folders, const QString&
     }
 
     const QString mimeApps = folders.configHome + QLatin1String("/mimeapps.list");
-    const QString before = QString::fromUtf8(readSmallFile(mimeApps));
-    writeIfDifferent(
-        mimeApps, withDefaultApplication(before, kScriptMimeType, desktopFile).toUtf8(), written);
+    QString why;
+    if (const std::optional<QByteArray> before = userFileText(mimeApps, &why)) {
+        writeIfDifferent(
+            mimeApps,
+            withDefaultApplication(QString::fromUtf8(*before), kScriptMimeType, desktopFile)
+                .toUtf8(),
+            written);
+    } else {
+        log::ignored(log::app(),
+                     QStringLiteral("registering script files: making them open with ") +
+                         desktopFile + QStringLiteral(" in ") + mimeApps,
+                     why + QStringLiteral("; it is left as it is"));
+    }
 
     if (mimeChanged)
         runTool(QStringLiteral("update-mime-database"), {mimeFolder});

@@ -114,11 +114,16 @@ class RecordingTooltip final : public RichTooltip {
     std::vector<std::pair<int, int>> shownAt;
 };
 
-// Keeps every message body it is given.
+// Keeps every message body it is given, and calls `onCompose` (when set) as it is given one.
 class RecordingMailComposer final : public MailComposer {
   public:
-    void compose(const QString& body) override { bodies << body; }
+    void compose(const QString& body) override {
+        bodies << body;
+        if (onCompose)
+            onCompose();
+    }
     QStringList bodies;
+    std::function<void()> onCompose;
 };
 
 // All of them together.
