@@ -6,6 +6,7 @@
 #include "compose/picker.h"
 #include "document/highlighter.h"
 #include "document/scriptfile.h"
+#include "files/regularfile.h"
 #include "log/log.h"
 #include "platform/paths.h"
 #include "script/mailtext.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -257,18 +258,24 @@ void MainWindow::start(const QStringList& arguments) {
 namespace {
 
 // Files larger than this are not looked into for a mailed script.
-constexpr qint64 kMaxMailFileBytes = 16 << 20;
+constexpr std::uint64_t kMaxMailFileBytes = std::uint64_t{16} << 20;
 
 // The script between the mail markers in the file at `path`; nothing when the file cannot be
 // read or holds no start marker.
 std::optional<QString> scriptMailedIn(const QString& path) {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || info.size() > kMaxMailFileBytes)
+    if (path.isEmpty())
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened once and judged on that descriptor, so the name cannot turn into a pipe between
+    // the check and the read.
+    QByteArray bytes;
+    try {
+        bytes = files::read<QByteArray>(std::filesystem::path(path.toStdU16String()),
+                                        kMaxMailFileBytes);
+    } catch (const files::Error& error) {
+        qCDebug(log::app) << "command line: not a saved mail:" << error.what();
         return std::nullopt;
-    return script::scriptFromMailText(script::decodeScriptText(file.read(kMaxMailFileBytes)));
+    }
+    return script::scriptFromMailText(script::decodeScriptText(bytes));
 }
 
 }  // namespace
