@@ -12,40 +12,16 @@
 #include "acs/region.h"
 #include "acs/testing/oldkind.h"
 #include "acs/writer.h"
+#include "probe.h"
 
 namespace acs = vistrel::acs;
 namespace testing_ = vistrel::acs::testing;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using acs::probe::openError;
+using acs::probe::useEverything;
 
 namespace {
-
-std::string openError(Bytes bytes) {
-    try {
-        acs::Character::fromAcsBytes(std::move(bytes));
-        return "";
-    } catch (const acs::Error& e) {
-        return e.what();
-    }
-}
-
-// Everything a player or the tools would touch.
-void useEverything(const acs::Character& c) {
-    for (std::size_t i = 0; i < c.imageCount(); ++i) {
-        try {
-            (void)c.image(i);
-            (void)c.region(i);
-        } catch (const acs::Error&) {
-        }
-    }
-    for (std::size_t i = 0; i < c.soundCount(); ++i) {
-        try {
-            (void)c.sound(i);
-        } catch (const acs::Error&) {
-        }
-    }
-    (void)c.heldBytes();
-}
 
 // Replaces stream `name` of an old-kind file built from `data`.
 Bytes withStream(const acs::CharacterData& data, std::u16string_view name, Bytes contents,

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "acs/character.h"
-#include "acs/compression.h"
 #include "acs/region.h"
 #include "acs/writer.h"
+#include "probe.h"
 
 namespace acs = vistrel::acs;
 namespace fs = std::filesystem;
+using vistrel::acs::probe::u32;
 
 namespace {
 
@@ -38,11 +39,6 @@ std::vector<fs::path> versionTwoFiles() {
     if (versionTwoFiles().empty()) {                                    \
         GTEST_SKIP() << "no third-party characters at " << realchars(); \
     }
-
-// Little-endian helpers for looking at the stored blocks directly.
-std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
-}
 
 }  // namespace
 
@@ -87,44 +83,6 @@ TEST(RealCharacters, EveryVersionTwoFileOpensAndDecodesCompletely) {
                 }
                 EXPECT_LT(f.sound, static_cast<std::int32_t>(c.soundCount()));
             }
-        }
-    }
-}
-
-TEST(RealCharacters, RecompressingImagesGivesTheStoredBytes) {
-    REQUIRE_REALCHARS();
-    for (const auto& path : versionTwoFiles()) {
-        SCOPED_TRACE(path.filename().string());
-        const std::vector<std::uint8_t> file = acs::readFile(path);
-        acs::Character c = acs::Character::fromAcsBytes(file);
-        // Walk the image list directly to reach the stored streams.
-        const std::uint32_t listAt = u32(file, 20);
-        const std::uint32_t count = u32(file, listAt);
-        ASSERT_EQ(count, c.imageCount());
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint32_t blockAt = u32(file, listAt + 4 + 12 * i);
-            const std::size_t pixelSize = u32(file, blockAt + 6);
-            const std::size_t pixelsAt = blockAt + 10;
-            const std::size_t regionAt = pixelsAt + pixelSize;
-            const std::size_t regionSize = u32(file, regionAt);
-            const acs::Image& img = c.image(i);
-            const std::size_t stride = (img.width + 3u) & ~3u;
-            std::vector<std::uint8_t> stored(stride * img.height, 0);
-            for (int y = 0; y < img.height; ++y) {
-                std::copy_n(img.pixels.begin() + std::size_t{img.width} * y, img.width,
-                            stored.begin() + stride * (img.height - 1 - y));
-            }
-            const auto packed = acs::compress(stored);
-            ASSERT_TRUE(std::equal(packed.begin(), packed.end(), file.begin() + pixelsAt,
-                                   file.begin() + pixelsAt + pixelSize) &&
-                        packed.size() == pixelSize)
-                << "pixels of image " << i;
-            const auto region = acs::decompress(std::span(file).subspan(regionAt + 8, regionSize),
-                                                u32(file, regionAt + 4));
-            const auto repacked = acs::compress(region);
-            ASSERT_TRUE(repacked.size() == regionSize &&
-                        std::equal(repacked.begin(), repacked.end(), file.begin() + regionAt + 8))
-                << "region of image " << i;
         }
     }
 }

@@ -11,16 +11,14 @@
 #include "acs/compression.h"
 #include "acs/testing/synthetic.h"
 #include "acs/writer.h"
+#include "probe.h"
 
 namespace acs = vistrel::acs;
 namespace fs = std::filesystem;
+using vistrel::acs::probe::u32;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-std::uint32_t u32(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
-}
 
 acs::CharacterData sample() {
     acs::testing::SyntheticOptions o;

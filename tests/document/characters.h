@@ -1,6 +1,7 @@
 #pragma once
 
-// Characters written by the project's writer into a folder, for the editor's checks.
+// Characters written by the project's writer into a folder, for tests that need real character
+// files.
 
 #include "acs/testing/synthetic.h"
 #include "acs/writer.h"

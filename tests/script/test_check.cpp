@@ -2,7 +2,7 @@
 // by the project's writer; a clean script yields nothing.
 
 #include "acs/testing/synthetic.h"
-#include "acs/writer.h"
+#include "document/characters.h"
 #include "script/check.h"
 #include "script/checkservice.h"
 #include "support/qtprinters.h"
@@ -26,23 +26,9 @@ namespace acs = vistrel::acs;
 class CharsFolder {
   public:
     CharsFolder() {
-        acs::testing::SyntheticOptions o;
-        o.width = 16;
-        o.height = 16;
-        o.animations = 6;
-        o.framesPerAnimation = 1;
-        o.sounds = 0;
-        const auto write = [&](const QString& file, const QString& name) {
-            acs::CharacterData data = acs::testing::makeSyntheticCharacter(o);
-            data.info.localized.at(0).name = name.toStdU16String();
-            const std::vector<std::uint8_t> bytes = acs::writeAcs(data);
-            put(file, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                 static_cast<qsizetype>(bytes.size())));
-        };
-        write("Merlin.acs", "Merlin");
-        write("Clippy.acs", "Clippit");
-        write("Al.acs", "Al");
-        write("Hal.acs", "Hal");
+        for (const auto& [file, name] :
+             {std::pair{"Merlin", "Merlin"}, {"Clippy", "Clippit"}, {"Al", "Al"}, {"Hal", "Hal"}})
+            EXPECT_TRUE(vistrel::test::writeCharacter(dir.path(), file, name));
         const QByteArray merlin = read("Merlin.acs");
         for (int i = 0; i < 36; ++i)
             put(QStringLiteral("C%1.acs").arg(i), merlin);
