@@ -15,8 +15,6 @@ LockstepSynthesizer::LockstepSynthesizer(speech::Synthesizer& inner, SpeechRepla
             [this](quint64 job, const speech::SpeechChunk& chunk) {
                 if (!open_.contains(job))
                     return;  // cancelled meanwhile
-                if (chunk.final)
-                    open_.remove(job);
                 if (const auto it = recording_.find(job); it != recording_.end()) {
                     it->chunks.push_back(chunk);
                     if (chunk.final) {
@@ -24,8 +22,17 @@ LockstepSynthesizer::LockstepSynthesizer(speech::Synthesizer& inner, SpeechRepla
                         recording_.erase(it);
                     }
                 }
-                emit this->chunk(job, chunk);
+                forward(job, chunk);
             });
+}
+
+bool LockstepSynthesizer::forward(quint64 job, const speech::SpeechChunk& chunk) {
+    if (!open_.contains(job))
+        return false;  // cancelled meanwhile
+    if (chunk.final)
+        open_.remove(job);
+    emit this->chunk(job, chunk);
+    return true;
 }
 
 void LockstepSynthesizer::speak(quint64 job, const speech::SpeechScript& script,
@@ -48,13 +55,9 @@ void LockstepSynthesizer::replay(quint64 job, std::shared_ptr<const SpeechReplay
     QMetaObject::invokeMethod(
         this,
         [this, job, chunks = std::move(chunks)] {
-            for (const speech::SpeechChunk& chunk : *chunks) {
-                if (!open_.contains(job))
-                    return;  // cancelled meanwhile
-                if (chunk.final)
-                    open_.remove(job);
-                emit this->chunk(job, chunk);
-            }
+            for (const speech::SpeechChunk& chunk : *chunks)
+                if (!forward(job, chunk))
+                    return;
         },
         Qt::QueuedConnection);
 }

@@ -38,6 +38,8 @@ class LockstepSynthesizer final : public speech::Synthesizer {
     bool settle(int timeoutMs, const std::atomic<bool>* stop = nullptr);
 
   private:
+    // Passes a chunk on to the engine; false when its job was cancelled meanwhile.
+    bool forward(quint64 job, const speech::SpeechChunk& chunk);
     // Sends the chunks of an utterance that was spoken before, from the event loop.
     void replay(quint64 job, std::shared_ptr<const SpeechReplay::Chunks> chunks);
 
